@@ -1,0 +1,36 @@
+# Top-level entry points. `make run` and `make test` do all set-up on a fresh
+# Debian machine: they install the missing packages, build and run.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_BUILD = cmake --build --preset
+
+.PHONY: all deps build run test test-release test-sanitize bench clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake --preset release >/dev/null
+	$(CMAKE_BUILD) release -j $(JOBS)
+
+run: build
+	bash scripts/run-demo.sh
+
+test: deps test-release test-sanitize
+
+test-release:
+	cmake --preset release >/dev/null
+	$(CMAKE_BUILD) release -j $(JOBS)
+	ctest --preset release -j $(JOBS)
+
+test-sanitize:
+	cmake --preset sanitize >/dev/null
+	$(CMAKE_BUILD) sanitize -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
+
+bench: build
+	bash scripts/run-bench.sh
+
+clean:
+	rm -rf build out

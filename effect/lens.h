@@ -1,0 +1,30 @@
+// The magnifying lenses with rippled rims.
+#pragma once
+
+#include <cstdint>
+
+#include "effect/state.h"
+
+constexpr int32_t kIsqrtTableSize = 65537;
+
+// Entry i is sqrt(i) rounded to the nearest integer; filled once by
+// fill_isqrt_table and read-only afterwards.
+extern int32_t isqrt_table[kIsqrtTableSize];
+void fill_isqrt_table();
+
+// Copies all pixels of src into dst (one block in the wrapping variant, pixel
+// by pixel in the clipping variant).
+template <const Variant& V>
+void copy_frame(uint32_t* dst, const uint32_t* src);
+
+// Draws one lens of size R whose centre lies at (x0 + R, y0 + R), reading src
+// (the picture) and writing dst (the working frame). The plain algorithm, as
+// written: an arctangent and a sine per position.
+template <const Variant& V>
+void draw_lens_reference(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, int32_t R,
+                         const Ripple& ripple);
+
+// The same pixels by the fastest path of this machine.
+template <const Variant& V>
+void draw_lens(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, int32_t R,
+               const Ripple& ripple);

@@ -1,0 +1,55 @@
+// Clock, random numbers, sign functions and the conversion of floating-point
+// values to integers.
+//
+// Numeric convention: expressions are evaluated in `long double` (a 64-bit
+// significand on x86) and rounded to single precision only where a float is
+// stored, through `rt_single`.
+#pragma once
+
+#include <cstdint>
+
+// Seconds since the clock's origin. The fine counter is chosen on the first
+// call when the platform has one, else the millisecond tick; never changed.
+double rt_timer();
+
+// Next random value in [0, 1) on a grid of 1/32768; n = 0 repeats the last.
+double rt_rnd(int32_t n);
+
+// Reseeds the generator with the seed truncated toward zero; -1.0 and NaN
+// take the seed from the clock. One value is drawn and discarded.
+void rt_randomize(double seed);
+
+int32_t rt_sgn_single(float x);
+int32_t rt_sgn_double(double x);
+
+// The runtime's conversion rule: round to nearest, ties to even; NaN and
+// values whose rounded result lies outside the signed 32-bit range give
+// -2147483648.
+int32_t rt_round_to_int(long double x);
+
+// Truncation toward zero, with the same out-of-range result.
+int32_t rt_trunc_to_int(long double x);
+
+// Floor, with the same out-of-range result.
+int32_t rt_floor_to_int(long double x);
+
+// Rounds to single precision as a store to a float variable does. On 32-bit
+// x86 the value really leaves the x87 register.
+inline float rt_single(long double x) {
+#if defined(__i386__)
+    volatile float stored = static_cast<float>(x);
+    return stored;
+#else
+    return static_cast<float>(x);
+#endif
+}
+
+// The generator behind rt_rnd: state = state * 214013 + 2531011 (mod 2^32),
+// value = (state >> 16) & 0x7FFF. The same seed gives the same sequence on
+// every platform.
+void rt_srand(uint32_t seed);
+int32_t rt_rand();
+
+// Clock state, for tests of the fine/coarse choice.
+int32_t rt_timer_mode();
+void rt_timer_reset();

@@ -19,6 +19,9 @@ PlatformHandle load_library(const char*) {
         // screen window that loses the focus stays where it is.
         SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        // The window's own surface in the screen's layout (not a texture of
+        // SDL's choosing), so that the frame keeps the depth the display has.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
         be.video_up = true;
     }
@@ -72,6 +75,15 @@ int32_t set_display_mode(PlatformHandle object, int32_t width, int32_t height,
     if (static_cast<int32_t>(SDL_BYTESPERPIXEL(desktop.format)) * 8 != bits_per_pixel) return kSdlFailed;
 
     if (desktop.w >= width && desktop.h >= height) {
+        // The window covers the screen by its own geometry too, which is all
+        // there is when no window manager acts on the full-screen request.
+        const int display = SDL_GetWindowDisplayIndex(be.window);
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+            SDL_SetWindowPosition(be.window, bounds.x, bounds.y);
+            SDL_SetWindowSize(be.window, bounds.w, bounds.h);
+        }
+        SDL_ShowWindow(be.window);
         // The whole screen, with the frame scaled up on it.
         if (SDL_SetWindowFullscreen(be.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return kSdlFailed;
     } else {
@@ -90,8 +102,8 @@ int32_t set_display_mode(PlatformHandle object, int32_t width, int32_t height,
         if (!found) return kSdlFailed;
         if (SDL_SetWindowDisplayMode(be.window, &exact) != 0) return kSdlFailed;
         if (SDL_SetWindowFullscreen(be.window, SDL_WINDOW_FULLSCREEN) != 0) return kSdlFailed;
+        SDL_ShowWindow(be.window);
     }
-    SDL_ShowWindow(be.window);
     SDL_RaiseWindow(be.window);
     be.mode_set = true;
     be.mode_width = width;

@@ -13,6 +13,29 @@ namespace {
 
 SdlBackend& be = sdl_backend;
 
+// The video drivers that show something on a screen. SDL would otherwise
+// fall back to drivers that draw into memory only; those serve only when the
+// user names them in SDL_VIDEODRIVER. Wayland needs its runtime directory:
+// without one it cannot connect and would only complain on stderr.
+void choose_video_drivers() {
+    const char* named = SDL_getenv("SDL_VIDEODRIVER");
+    if (named != nullptr && named[0] != '\0') return;
+    const bool wayland_possible = SDL_getenv("XDG_RUNTIME_DIR") != nullptr;
+    char list[256] = "";
+    for (int i = 0, n = SDL_GetNumVideoDrivers(); i < n; ++i) {
+        const char* name = SDL_GetVideoDriver(i);
+        if (SDL_strcmp(name, "offscreen") == 0 || SDL_strcmp(name, "dummy") == 0 ||
+            SDL_strcmp(name, "evdev") == 0)
+            continue;
+        if (SDL_strcmp(name, "wayland") == 0 && !wayland_possible) continue;
+        if (list[0] != '\0') SDL_strlcat(list, ",", sizeof list);
+        SDL_strlcat(list, name, sizeof list);
+    }
+    // An empty list would mean any driver; a name that matches none means
+    // none.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, list[0] != '\0' ? list : "none");
+}
+
 PlatformHandle load_library(const char*) {
     if (!be.video_up) {
         // The screen saver is ours to switch (window_open does), and a full-
@@ -22,6 +45,7 @@ PlatformHandle load_library(const char*) {
         // The window's own surface in the screen's layout (not a texture of
         // SDL's choosing), so that the frame keeps the depth the display has.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        choose_video_drivers();
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
         be.video_up = true;
     }

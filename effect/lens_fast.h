@@ -82,6 +82,15 @@ inline void draw_inside(uint32_t* dst, const uint32_t* src, const LensFrame& f, 
 }
 
 #if defined(__x86_64__)
+// sin(L x theta) and cos(L x theta) laid out as the angle table, and 1 / s for
+// s = 1..kMaxSize; rebuilt when the lobe count L changes.
+struct LobeWave {
+    const double* sin;
+    const double* cos;
+    const double* reciprocal;
+};
+LobeWave lobe_wave(int32_t lobes);
+
 // Draws the given spans with AVX2; positions whose double-precision rim value
 // is too close to a rounding boundary are settled by exact_rho.
 template <const Variant& V>

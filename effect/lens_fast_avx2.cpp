@@ -4,7 +4,8 @@
 // is evaluated in double precision as
 //   sin(L theta + phi) = sin(L theta) cos(phi) + cos(L theta) sin(phi),
 // with phi = phase + 3.141593 and its sine and cosine taken once per lens in
-// extended precision. Error bound against the extended-precision renderer,
+// extended precision, and sin(L theta), cos(L theta) from a table of the
+// whole square that is rebuilt when the lobe count changes. Error bound against the extended-precision renderer,
 // for |phase| <= 2^23, 0 <= L <= 5, |amp| <= 0.5 and the candidates of a
 // lens of size <= 80 (d2 < 2 x 6000):
 //   - the renderer's argument carries two roundings of at most 2^-41 each at
@@ -16,11 +17,15 @@
 // That is under 1e-8 on rho, while a position is settled here only when rho
 // lies more than kGuard = 2^-20 from a rounding boundary (k + 1/2); every
 // other position is handed to exact_rho. The integer steps are exact: the
-// 16.16 quotient is the truncated double quotient, which cannot cross an
-// integer for numerators below 2^24.
+// 16.16 quotient |dx| x 65536 / s is taken as floor(|dx| x 65536 x (1/s) +
+// 2^-20). The product is within 2^-28 of the quotient (below 2^24), and a
+// quotient that is not a whole number lies at least 1/s >= 1/80 from one, so
+// the floor is the truncated quotient in every case.
 #if defined(__x86_64__)
 
 #include <immintrin.h>
+
+#include <cmath>
 
 #include "effect/lens_fast.h"
 
@@ -83,7 +88,30 @@ OMBRITH_AVX2 inline void sincos4(__m256d y, __m256d* sin_out, __m256d* cos_out) 
     *cos_out = _mm256_xor_pd(_mm256_blendv_pd(c, s, swap), cos_sign);
 }
 
+alignas(64) double lobe_sin[kSide * kStride];
+alignas(64) double lobe_cos[kSide * kStride];
+int32_t lobe_table_count = -1;
+
+// 1 / s for the square roots of the table that the lenses can reach.
+alignas(64) double reciprocal[kMaxSize + 1];
+
 }  // namespace
+
+LobeWave lobe_wave(int32_t lobes) {
+    if (lobes != lobe_table_count) {
+        const float* table = angle_table();
+        const __m256d l = splat(static_cast<double>(lobes));
+        for (int32_t i = 0; i < kSide * kStride; i += 4) {
+            __m256d s, c;
+            sincos4(mul(l, _mm256_cvtps_pd(_mm_loadu_ps(table + i))), &s, &c);
+            _mm256_store_pd(lobe_sin + i, s);
+            _mm256_store_pd(lobe_cos + i, c);
+        }
+        for (int32_t s = 1; s <= kMaxSize; ++s) reciprocal[s] = 1.0 / s;
+        lobe_table_count = lobes;
+    }
+    return LobeWave{lobe_sin, lobe_cos, reciprocal};
+}
 
 template <const Variant& V>
 OMBRITH_AVX2 void draw_spans_avx2(uint32_t* dst, const uint32_t* src, const LensFrame& f,
@@ -91,8 +119,8 @@ OMBRITH_AVX2 void draw_spans_avx2(uint32_t* dst, const uint32_t* src, const Lens
     constexpr int32_t W = V.width;
     constexpr int32_t N = V.pixels();
     const float* table = angle_table();
+    const LobeWave wave_table = lobe_wave(f.ripple.lobe_count);
     const bool flat = f.ripple.ripple_amp == 0.0f;
-    const __m256d lobes = splat(static_cast<double>(f.ripple.lobe_count));
     const __m256d sin_phi = splat(f.sin_phi);
     const __m256d cos_phi = splat(f.cos_phi);
     const __m256d amp = splat(static_cast<double>(f.ripple.ripple_amp));
@@ -107,15 +135,19 @@ OMBRITH_AVX2 void draw_spans_avx2(uint32_t* dst, const uint32_t* src, const Lens
     const __m128i n_vec = _mm_set1_epi32(N);
     const __m128i n_less = _mm_set1_epi32(N - 1);
     const __m128i zero = _mm_setzero_si128();
-    const __m256d fixed_one = splat(65536.0);
+    const __m256d nudge = splat(0x1p-20);
 
     for (int32_t i = 0; i < count; ++i) {
         const RowSpan& span = spans[i];
         const int32_t yy = span.yy;
         const int32_t dy = yy - f.R;
         const int32_t dy2 = dy * dy;
-        const float* row = table + (dy - kLow) * kStride - kLow;
-        const __m256d dy_fixed = splat(static_cast<double>(dy) * 65536.0);
+        const int32_t row_start = (dy - kLow) * kStride - kLow;
+        const float* row = table + row_start;
+        const double* sin_row = wave_table.sin + row_start;
+        const double* cos_row = wave_table.cos + row_start;
+        const __m256d dy_fixed = splat(std::fabs(static_cast<double>(dy)) * 65536.0);
+        const __m128i dy_sign = _mm_set1_epi32(dy);
         const __m128i src_row = _mm_set1_epi32(yy + f.y0);
         for (int32_t xx = span.xa; xx <= span.xb; xx += 4) {
             const __m128i valid = _mm_cmpgt_epi32(_mm_set1_epi32(span.xb - xx + 1), lane);
@@ -123,9 +155,8 @@ OMBRITH_AVX2 void draw_spans_avx2(uint32_t* dst, const uint32_t* src, const Lens
             const __m128i d2 = _mm_add_epi32(_mm_mullo_epi32(dx, dx), _mm_set1_epi32(dy2));
             __m128i rho = d2;
             if (!flat) {
-                const __m256d theta = _mm256_cvtps_pd(_mm_loadu_ps(row + (xx - f.R)));
-                __m256d sin_lt, cos_lt;
-                sincos4(mul(lobes, theta), &sin_lt, &cos_lt);
+                const __m256d sin_lt = _mm256_loadu_pd(sin_row + (xx - f.R));
+                const __m256d cos_lt = _mm256_loadu_pd(cos_row + (xx - f.R));
                 const __m256d wave = add(mul(sin_lt, cos_phi), mul(cos_lt, sin_phi));
                 const __m256d swell = add(mul(wave, amp), splat(1.0));
                 const __m256d value = mul(_mm256_cvtepi32_pd(d2), swell);
@@ -153,10 +184,13 @@ OMBRITH_AVX2 void draw_spans_avx2(uint32_t* dst, const uint32_t* src, const Lens
             const __m128i index = _mm_and_si128(_mm_sub_epi32(size_sq, rho), inside);
             const __m128i s = _mm_mask_i32gather_epi32(ones, isqrt_table, index, inside, 4);
             const __m128i m = _mm_sub_epi32(half, s);
-            const __m256d s_d = _mm256_cvtepi32_pd(s);
-            const __m128i qx =
-                _mm256_cvttpd_epi32(_mm256_div_pd(mul(_mm256_cvtepi32_pd(dx), fixed_one), s_d));
-            const __m128i qy = _mm256_cvttpd_epi32(_mm256_div_pd(dy_fixed, s_d));
+            const __m256d inv = _mm256_mask_i32gather_pd(splat(1.0), wave_table.reciprocal, s,
+                                                         _mm256_castsi256_pd(_mm256_cvtepi32_epi64(inside)), 8);
+            const __m256d dx_fixed = mul(_mm256_cvtepi32_pd(_mm_abs_epi32(dx)), splat(65536.0));
+            const __m128i qx = _mm_sign_epi32(
+                _mm256_cvttpd_epi32(add(mul(dx_fixed, inv), nudge)), dx);
+            const __m128i qy = _mm_sign_epi32(
+                _mm256_cvttpd_epi32(add(mul(dy_fixed, inv), nudge)), dy_sign);
             const __m128i ox = _mm_srai_epi32(_mm_mullo_epi32(m, qx), 16);
             const __m128i oy = _mm_srai_epi32(_mm_mullo_epi32(m, qy), 16);
             __m128i so = _mm_add_epi32(

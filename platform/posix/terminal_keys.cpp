@@ -176,11 +176,11 @@ size_t decode_csi(const uint8_t* bytes, size_t length, bool more, TerminalKey* k
         return 4;
     }
     size_t i = 2;
-    while (i < length && bytes[i] >= 0x20 && bytes[i] <= 0x3F) ++i;  // parameters, intermediates
-    if (i >= length) {
-        if (i >= kTerminalSequenceLimit) return i;  // overlong: dropped
-        return more ? 0 : i;                        // cut short: dropped
+    while (i < length && i < kTerminalSequenceLimit && bytes[i] >= 0x20 && bytes[i] <= 0x3F) {
+        ++i;  // parameters and intermediates
     }
+    if (i >= kTerminalSequenceLimit) return i;  // overlong: dropped
+    if (i >= length) return more ? 0 : i;      // cut short: dropped
     const uint8_t final = bytes[i];
     if (final < 0x40 || final > 0x7E) return i;  // broken by a control byte: dropped
     int first = 1;

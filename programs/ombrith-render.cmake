@@ -1,0 +1,20 @@
+# ombrith-render: the effect rendered to PNG files, without a display.
+add_library(ombrith_render_options STATIC ${CMAKE_CURRENT_LIST_DIR}/render/render_options.cpp)
+target_include_directories(ombrith_render_options PUBLIC ${PROJECT_SOURCE_DIR})
+
+if(WIN32)
+  set(render_png_writer ${CMAKE_CURRENT_LIST_DIR}/render/png_file_wic.cpp)
+else()
+  find_package(PNG REQUIRED)
+  set(render_png_writer ${CMAKE_CURRENT_LIST_DIR}/render/png_file_libpng.cpp)
+endif()
+
+if(EXISTS ${render_png_writer})
+  add_executable(ombrith-render ${CMAKE_CURRENT_LIST_DIR}/render/ombrith_render.cpp ${render_png_writer})
+  target_link_libraries(ombrith-render PRIVATE ombrith_effect ombrith_render_options)
+  if(WIN32)
+    target_link_libraries(ombrith-render PRIVATE windowscodecs ole32)
+  else()
+    target_link_libraries(ombrith-render PRIVATE PNG::PNG)
+  endif()
+endif()

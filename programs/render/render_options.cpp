@@ -1,0 +1,123 @@
+#include "programs/render/render_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+const char kRenderUsage[] =
+    "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
+    "                      [--time T]... [--from T --frames N --fps F] [--out DIR]\n"
+    "\n"
+    "Renders the demo without a display into PNG files, one line per file written.\n"
+    "\n"
+    "  --variant 320|640  the program to render as: ombrith320 or ombrith640 (default 640)\n"
+    "  --seed S           set-up seed, as if the clock read S seconds (default: the clock)\n"
+    "  --picture          the set-up picture, before any lens is drawn\n"
+    "  --time T           a frame at clock reading T seconds; repeat for more frames,\n"
+    "                     which animate one after the other as the demo's frames do\n"
+    "  --from T --frames N --fps F\n"
+    "                     N frames at T, T + 1/F, T + 2/F, ...\n"
+    "  --out DIR          an existing directory for the files (default: .)\n"
+    "  --help             this text\n"
+    "\n"
+    "With no --picture, --time or --from, the set-up picture is rendered.\n";
+
+namespace {
+
+constexpr long kMaxFrames = 1000000;
+
+bool parse_number(const char* text, double& value) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text, &end);
+    return *end == '\0' && std::isfinite(value);
+}
+
+bool parse_count(const char* text, long& value) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return *end == '\0' && errno == 0;
+}
+
+}  // namespace
+
+bool parse_render_options(int argc, const char* const* argv, RenderOptions& options,
+                          std::string& error) {
+    std::optional<double> from, fps;
+    std::optional<long> frames;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto needs_value = [&]() {
+            if (value) return true;
+            error = arg + " needs a value";
+            return false;
+        };
+        double number = 0.0;
+        long count = 0;
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--picture") {
+            options.picture = true;
+        } else if (arg == "--variant") {
+            if (!needs_value()) return false;
+            if (std::strcmp(value, "320") == 0) {
+                options.variant = 320;
+            } else if (std::strcmp(value, "640") == 0) {
+                options.variant = 640;
+            } else {
+                error = std::string("unknown variant '") + value + "': use 320 or 640";
+                return false;
+            }
+            ++i;
+        } else if (arg == "--seed" || arg == "--time" || arg == "--from" || arg == "--fps") {
+            if (!needs_value()) return false;
+            if (!parse_number(value, number)) {
+                error = arg + " needs a finite number, not '" + value + "'";
+                return false;
+            }
+            if (arg == "--seed") options.seed = number;
+            if (arg == "--time") options.times.push_back(number);
+            if (arg == "--from") from = number;
+            if (arg == "--fps") {
+                if (number <= 0.0) {
+                    error = "--fps needs a number above 0";
+                    return false;
+                }
+                fps = number;
+            }
+            ++i;
+        } else if (arg == "--frames") {
+            if (!needs_value()) return false;
+            if (!parse_count(value, count) || count < 1 || count > kMaxFrames) {
+                error = std::string("--frames needs a whole number from 1 to ") +
+                        std::to_string(kMaxFrames) + ", not '" + value + "'";
+                return false;
+            }
+            frames = count;
+            ++i;
+        } else if (arg == "--out") {
+            if (!needs_value()) return false;
+            options.out_dir = value;
+            ++i;
+        } else {
+            error = "unknown option '" + arg + "'";
+            return false;
+        }
+    }
+    if (from || frames || fps) {
+        if (!(from && frames && fps)) {
+            error = "--from, --frames and --fps go together";
+            return false;
+        }
+        for (long k = 0; k < *frames; ++k) {
+            options.times.push_back(static_cast<double>(*from + static_cast<double>(k) / *fps));
+        }
+    }
+    if (!options.picture && options.times.empty()) options.picture = true;
+    return true;
+}

@@ -1,0 +1,24 @@
+// Command line of the render tool.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RenderOptions {
+    int32_t variant = 640;
+    std::optional<double> seed;  // none: the clock
+    bool picture = false;
+    std::vector<double> times;   // frames, in the order the animation runs
+    std::string out_dir = ".";
+    bool help = false;
+};
+
+// Parses argv[1..]; on bad usage returns false with a message in `error`.
+// --from T --frames N --fps F adds the times T + i / F for i = 0 .. N-1.
+// With no --picture, --time or --from the set-up picture is rendered.
+bool parse_render_options(int argc, const char* const* argv, RenderOptions& options,
+                          std::string& error);
+
+extern const char kRenderUsage[];

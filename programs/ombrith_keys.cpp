@@ -1,6 +1,7 @@
 // ombrith-keys: reads keys from the console through the runtime's key input
 // and prints each KeyString, its length and its bytes in hexadecimal, one per
-// line. Escape ends it.
+// line. Escape ends it, and so does the close key (Alt+F4), which a closed
+// console or terminal sends.
 #include <cstdio>
 #include <cstring>
 
@@ -15,9 +16,11 @@ constexpr char kUsage[] =
     "usage: ombrith-keys\n"
     "Reads keys from the console (the terminal of standard input) and prints\n"
     "each as the runtime returns it: the length, then the bytes in hex.\n"
-    "Special keys are two bytes, ff and the extended code. Escape ends it.\n";
+    "Special keys are two bytes, ff and the extended code. Escape ends it, and\n"
+    "so does the console's close event (the key Alt+F4, ff 6b).\n";
 
 const char kEscapeText[] = {27, 0};
+const char kCloseText[] = {static_cast<char>(255), 0x6B, 0};
 
 }  // namespace
 
@@ -50,6 +53,7 @@ int main(int argc, char** argv) {
         }
         std::printf("\n");
         std::fflush(stdout);
-        if (rt_str_compare(key, -1, kEscapeText, 2) == 0) rt_end(0);
+        const bool close = rt_str_compare(key->data, 0, kCloseText, 0) == 0;
+        if (rt_str_compare(key, -1, kEscapeText, 2) == 0 || close) rt_end(0);
     }
 }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -210,6 +211,45 @@ TEST(TerminalPty, InputThatIsNotATerminalGivesNoKeysAndKeepsItsMode) {
     const int status = wait_child(pid);
     EXPECT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(TerminalPty, ABackgroundJobLeavesItsTerminalAlone) {
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    termios before;
+    tcgetattr(slave, &before);
+    before.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // so that rt_init would change it
+    tcsetattr(slave, TCSANOW, &before);
+    const pid_t leader = fork();
+    ASSERT_GE(leader, 0);
+    if (leader == 0) {
+        // A session with the terminal as its controlling terminal, and a job
+        // in a process group of its own, which is not the foreground.
+        if (setsid() < 0 || ioctl(slave, TIOCSCTTY, 0) != 0) _exit(10);
+        const pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            dup2(slave, STDIN_FILENO);
+            rt_init(0, nullptr);
+            _exit(console_keyhit() == 0 && rt_inkey() == &rt_empty_string ? 0 : 11);
+        }
+        int status = 0;
+        waitpid(job, &status, WUNTRACED);
+        if (WIFSTOPPED(status)) {
+            kill(job, SIGKILL);
+            _exit(12);
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 13);
+    }
+    const int status = wait_child(leader);
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "12: the job was stopped";
+    termios after;
+    tcgetattr(slave, &after);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    close(master);
+    close(slave);
 }
 
 }  // namespace

@@ -128,6 +128,13 @@ void catch_control_signals() {
     for (int s : kControlSignals) catch_signal(s, on_control_signal);
 }
 
+// A process in a background job of its controlling terminal is stopped by
+// the system when it changes the terminal's settings or reads from it.
+bool in_background(int fd) {
+    const pid_t foreground = tcgetpgrp(fd);
+    return foreground != -1 && foreground != getpgrp();
+}
+
 // Non-canonical mode without echo; reads return at once. Signal keys stay
 // with the system.
 bool enter_raw_mode(TerminalInput* input) {
@@ -231,9 +238,12 @@ int set_mode(void* handle, uint32_t mode) {
             attributes.c_lflag &= ~flag;
         }
     };
+    const tcflag_t before = attributes.c_lflag;
     apply(kEnableProcessedInput, ISIG);
     apply(kEnableLineInput, ICANON);
     apply(kEnableEchoInput, ECHO);
+    if (attributes.c_lflag == before) return 1;
+    if (in_background(fd)) return 0;
     return tcsetattr(fd, TCSANOW, &attributes) == 0 ? 1 : 0;
 }
 
@@ -241,7 +251,7 @@ int set_mode(void* handle, uint32_t mode) {
 TerminalInput* ready_input(void* handle) {
     if (handle == nullptr) return nullptr;
     TerminalInput* input = terminal_of(handle);
-    if (!isatty(input->fd) || !enter_raw_mode(input)) return nullptr;
+    if (!isatty(input->fd) || in_background(input->fd) || !enter_raw_mode(input)) return nullptr;
     return input;
 }
 

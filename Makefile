@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build --preset
 
-.PHONY: all deps build run test test-release test-sanitize bench clean
+.PHONY: all deps build run test test-release test-sanitize test-windows bench clean
 
 all: build
 
@@ -17,7 +17,7 @@ build: deps
 run: build
 	bash scripts/run-demo.sh
 
-test: deps test-release test-sanitize
+test: deps test-release test-sanitize test-windows
 
 test-release:
 	cmake --preset release >/dev/null
@@ -28,6 +28,13 @@ test-sanitize:
 	cmake --preset sanitize >/dev/null
 	$(CMAKE_BUILD) sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+# The 32-bit Windows build, its unit tests as .exe files and its end-to-end
+# tests, all run under Wine (label `windows`).
+test-windows:
+	cmake --preset windows-i686 >/dev/null
+	$(CMAKE_BUILD) windows-i686 -j $(JOBS)
+	ctest --preset windows-i686 -j $(JOBS)
 
 bench: build
 	bash scripts/run-bench.sh

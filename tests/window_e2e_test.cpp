@@ -23,6 +23,8 @@ struct Program {
 constexpr double kStartLimit = 120.0;
 constexpr double kStepLimit = 30.0;
 
+void PrintTo(const Program& p, std::ostream* os) { *os << p.name; }
+
 std::string program_path(const Program& p) { return std::string(OMBRITH_PROGRAM_DIR "/") + p.name; }
 
 // Where the frame lies on the screen: scaled by the largest whole factor

@@ -37,6 +37,11 @@ cleanup() {
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
   fi
+  # OMBRITH_E2E_KEEP=DIR keeps the screenshots for a person to look at.
+  if [ -n "${OMBRITH_E2E_KEEP:-}" ]; then
+    mkdir -p "$OMBRITH_E2E_KEEP"
+    cp "$work"/*.png "$OMBRITH_E2E_KEEP/" 2>/dev/null || true
+  fi
   rm -rf "$work"
   exit $status
 }

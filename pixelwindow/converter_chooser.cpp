@@ -56,7 +56,12 @@ const ConverterSet* set_of(ConverterPath path) {
         return nullptr;
 #endif
     case ConverterPath::avx2:
+#if defined(__x86_64__)
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") ? &avx2_converters : nullptr;
+#else
         return nullptr;
+#endif
     }
     return nullptr;
 }

@@ -25,6 +25,7 @@ extern const ConverterSet mmx_converters;
 #endif
 #if defined(__x86_64__)
 extern const ConverterSet sse2_converters;
+extern const ConverterSet avx2_converters;
 #endif
 
 // One-pixel steps. Each takes the whole source word p = 0x??RRGGBB.

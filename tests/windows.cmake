@@ -54,3 +54,14 @@ if(TARGET ombrith-render)
     $<TARGET_FILE:ombrith-render>)
   set_tests_properties(windows_render_imports PROPERTIES LABELS windows)
 endif()
+
+# The same seeds and clock readings give byte-identical PNG files from the
+# Linux build's render tool and from ombrith-render.exe.
+if(TARGET ombrith-render)
+  set(OMBRITH_LINUX_RENDER ${PROJECT_SOURCE_DIR}/build/release/programs/ombrith-render CACHE FILEPATH
+      "The Linux build's render tool, to compare the Windows one against")
+  add_test(NAME windows_render_matches_linux
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/windows/render_compare.sh
+      ${OMBRITH_LINUX_RENDER} $<TARGET_FILE:ombrith-render> ${CMAKE_BINARY_DIR}/wine/unit)
+  set_tests_properties(windows_render_matches_linux PROPERTIES LABELS windows TIMEOUT 600)
+endif()

@@ -2,7 +2,6 @@
 // the hooks in front of it and the control handler.
 #include <gtest/gtest.h>
 
-#include "runtime/console_key_tables.h"
 #include "runtime/console_keys.h"
 #include "runtime/key_input.h"
 #include "runtime/startup.h"
@@ -94,26 +93,6 @@ TEST_F(ConsoleKeys, EnhancedKeysTakeAltBeforeCtrlBeforeShift) {
     EXPECT_EQ(console_translate_key(0, 0x1C, 0x0D, kEnhancedKey | kRightAltPressed), 0xA6FF);
     EXPECT_EQ(console_translate_key(0, 0x35, 0x6F, kEnhancedKey | kShift), 0x3F);
     EXPECT_EQ(console_translate_key(0, 0x35, 0x6F, kEnhancedKey | kLeftCtrl), 0x95FF);
-}
-
-TEST_F(ConsoleKeys, TablesHoldTheirExtendedCodes) {
-    // Rows without any extended code.
-    for (int scan : {0x00, 0x1D, 0x2A, 0x2B, 0x36, 0x37, 0x38, 0x39, 0x3A, 0x45, 0x46, 0x4A, 0x4E,
-                     0x54, 0x55, 0x56}) {
-        for (int column = 0; column < 4; ++column) EXPECT_EQ(ScanKeyTable[scan][column], 0) << scan;
-    }
-    // Every filled cell lies in a row the key layout names.
-    EXPECT_EQ(ScanKeyTable[0x02][kColumnAlt], 0x7800);
-    EXPECT_EQ(ScanKeyTable[0x0B][kColumnAlt], 0x8100);
-    EXPECT_EQ(ScanKeyTable[0x0E][kColumnAlt], 0xE000);
-    EXPECT_EQ(ScanKeyTable[0x0F][kColumnCtrl], 0x9400);
-    EXPECT_EQ(ScanKeyTable[0x1C][kColumnAlt], 0x1C00);
-    EXPECT_EQ(ScanKeyTable[0x35][kColumnAlt], 0x3500);
-    EXPECT_EQ(ScanKeyTable[0x4C][kColumnAlt], 0x4C00);
-    EXPECT_EQ(ScanKeyTable[0x4B][kColumnAlt], 0);
-    EXPECT_EQ(ScanKeyTable[0x57][kColumnPlain], 0x8500);
-    EXPECT_EQ(EnhancedKeyTable[0].scan_code, 0x1C);
-    EXPECT_EQ(EnhancedKeyTable[kEnhancedKeyRows - 1].cells[kColumnAlt], 0xA300);
 }
 
 TEST_F(ConsoleKeys, InkeyMakesKeyStrings) {

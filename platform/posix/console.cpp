@@ -1,17 +1,212 @@
 // Console backend for POSIX systems: the terminal of standard input.
+//
+// While the runtime reads it the terminal is in non-canonical mode without
+// echo; its bytes are decoded into key records. The terminal's own settings
+// come back at exit, and before the process ends or stops on a signal.
+// SIGHUP arrives as the close event and SIGTERM as the shutdown event.
+#include <fcntl.h>
+#include <signal.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/console.h"
+#include "platform/posix/terminal_keys.h"
 
 namespace {
 
+constexpr size_t kByteBufferSize = 256;
+constexpr size_t kRecordSlots = 16;
+// How long a lone ESC waits for the rest of an escape sequence.
+constexpr int64_t kEscapeWaitMs = 25;
+
 struct TerminalInput {
     int fd;
+    // Bytes read but not decoded yet.
+    uint8_t bytes[kByteBufferSize];
+    size_t byte_count;
+    // When the front bytes were first seen to be an incomplete sequence.
+    int64_t incomplete_since;
+    bool incomplete;
+    // Decoded records, oldest at `first`.
+    ConsoleInputRecord records[kRecordSlots];
+    size_t first;
+    size_t record_count;
 };
 
-TerminalInput standard_input{STDIN_FILENO};
-ConsoleCtrlHandler ctrl_handler = nullptr;
+TerminalInput standard_input{STDIN_FILENO, {}, 0, 0, false, {}, 0, 0};
+
+std::atomic<ConsoleCtrlHandler> ctrl_handler{nullptr};
+
+// The terminal's settings from before the runtime changed them.
+termios saved_attributes;
+termios raw_attributes;
+int raw_fd = -1;
+volatile sig_atomic_t raw_active = 0;
+
+// Signals after which the terminal is given back before the process ends or
+// stops: the control events, the keyboard's own signals and the crashes.
+constexpr int kControlSignals[] = {SIGHUP, SIGTERM};
+constexpr int kEndingSignals[] = {SIGINT, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction previous_actions[NSIG];
+bool handled[NSIG];
+
+void restore_terminal() {
+    if (raw_active) {
+        tcsetattr(raw_fd, TCSANOW, &saved_attributes);
+        raw_active = 0;
+    }
+}
+
+void restore_at_exit() { restore_terminal(); }
+
+// Gives the terminal back and lets the signal take its previous course.
+void end_with(int signal_number) {
+    restore_terminal();
+    sigaction(signal_number, &previous_actions[signal_number], nullptr);
+    handled[signal_number] = false;
+    raise(signal_number);
+}
+
+void on_control_signal(int signal_number) {
+    const int saved_errno = errno;
+    const uint32_t event = signal_number == SIGHUP ? kCtrlCloseEvent : kCtrlShutdownEvent;
+    ConsoleCtrlHandler handler = ctrl_handler.load();
+    if (handler == nullptr || !handler(event)) end_with(signal_number);
+    errno = saved_errno;
+}
+
+void on_ending_signal(int signal_number) {
+    const int saved_errno = errno;
+    end_with(signal_number);
+    errno = saved_errno;
+}
+
+void on_stop_signal(int) {
+    const int saved_errno = errno;
+    const bool was_raw = raw_active;
+    restore_terminal();
+    signal(SIGTSTP, SIG_DFL);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    raise(SIGTSTP);
+    // Continued: take the terminal again.
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTSTP, &action, nullptr);
+    if (was_raw) {
+        tcsetattr(raw_fd, TCSANOW, &raw_attributes);
+        raw_active = 1;
+    }
+    errno = saved_errno;
+}
+
+// Installs `handler` for a signal unless the process was told to ignore it.
+void catch_signal(int signal_number, void (*handler)(int)) {
+    if (handled[signal_number]) return;
+    struct sigaction previous {};
+    sigaction(signal_number, nullptr, &previous);
+    if (previous.sa_handler == SIG_IGN) return;
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (int s : kControlSignals) sigaddset(&action.sa_mask, s);
+    if (sigaction(signal_number, &action, &previous_actions[signal_number]) == 0) {
+        handled[signal_number] = true;
+    }
+}
+
+void catch_control_signals() {
+    for (int s : kControlSignals) catch_signal(s, on_control_signal);
+}
+
+// A process in a background job of its controlling terminal is stopped by
+// the system when it changes the terminal's settings or reads from it.
+bool in_background(int fd) {
+    const pid_t foreground = tcgetpgrp(fd);
+    return foreground != -1 && foreground != getpgrp();
+}
+
+// Non-canonical mode without echo; reads return at once. Signal keys stay
+// with the system.
+bool enter_raw_mode(TerminalInput* input) {
+    if (raw_active) return true;
+    if (raw_fd < 0) {
+        if (tcgetattr(input->fd, &saved_attributes) != 0) return false;
+        raw_attributes = saved_attributes;
+        raw_attributes.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+        raw_attributes.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
+        raw_attributes.c_cc[VMIN] = 0;
+        raw_attributes.c_cc[VTIME] = 0;
+        raw_fd = input->fd;
+        std::atexit(restore_at_exit);
+        catch_control_signals();
+        for (int s : kEndingSignals) catch_signal(s, on_ending_signal);
+        catch_signal(SIGTSTP, on_stop_signal);
+    }
+    if (tcsetattr(raw_fd, TCSANOW, &raw_attributes) != 0) return false;
+    raw_active = 1;
+    return true;
+}
+
+int64_t now_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void push_record(TerminalInput* input, const TerminalKey& key, bool down) {
+    ConsoleInputRecord& r = input->records[(input->first + input->record_count) % kRecordSlots];
+    r = ConsoleInputRecord{};
+    r.event_type = kConsoleKeyEvent;
+    r.key = {down ? 1 : 0, 1, key.virtual_key, key.scan_code, key.character, key.control_state};
+    ++input->record_count;
+}
+
+// Reads what the terminal has and decodes it into records, never waiting.
+void fill_records(TerminalInput* input) {
+    if (input->byte_count < kByteBufferSize) {
+        const ssize_t n = read(input->fd, input->bytes + input->byte_count,
+                               kByteBufferSize - input->byte_count);
+        if (n > 0) {
+            input->byte_count += static_cast<size_t>(n);
+            input->incomplete = false;
+        }
+    }
+    size_t taken = 0;
+    while (taken < input->byte_count && input->record_count + 2 <= kRecordSlots) {
+        const bool waited_enough = input->incomplete && now_ms() - input->incomplete_since >= kEscapeWaitMs;
+        TerminalKey key{};
+        bool has_key = false;
+        const size_t n = terminal_decode_key(input->bytes + taken, input->byte_count - taken,
+                                             !waited_enough, &key, &has_key);
+        if (n == 0) {
+            if (!input->incomplete) {
+                input->incomplete = true;
+                input->incomplete_since = now_ms();
+            }
+            break;
+        }
+        input->incomplete = false;
+        taken += n;
+        if (has_key) {
+            push_record(input, key, true);
+            push_record(input, key, false);
+        }
+    }
+    if (taken > 0) {
+        std::memmove(input->bytes, input->bytes + taken, input->byte_count - taken);
+        input->byte_count -= taken;
+    }
+}
 
 TerminalInput* terminal_of(void* handle) { return static_cast<TerminalInput*>(handle); }
 
@@ -43,29 +238,60 @@ int set_mode(void* handle, uint32_t mode) {
             attributes.c_lflag &= ~flag;
         }
     };
+    const tcflag_t before = attributes.c_lflag;
     apply(kEnableProcessedInput, ISIG);
     apply(kEnableLineInput, ICANON);
     apply(kEnableEchoInput, ECHO);
+    if (attributes.c_lflag == before) return 1;
+    if (in_background(fd)) return 0;
     return tcsetattr(fd, TCSANOW, &attributes) == 0 ? 1 : 0;
 }
 
-int peek_input(void* handle, ConsoleInputRecord*, uint32_t, uint32_t* count) {
-    if (handle == nullptr || !isatty(terminal_of(handle)->fd)) return 0;
-    *count = 0;
+// Ready to hand out records: a terminal, in non-canonical mode.
+TerminalInput* ready_input(void* handle) {
+    if (handle == nullptr) return nullptr;
+    TerminalInput* input = terminal_of(handle);
+    if (!isatty(input->fd) || in_background(input->fd) || !enter_raw_mode(input)) return nullptr;
+    return input;
+}
+
+uint32_t copy_records(TerminalInput* input, ConsoleInputRecord* records, uint32_t length) {
+    uint32_t n = 0;
+    while (n < length && n < input->record_count) {
+        records[n] = input->records[(input->first + n) % kRecordSlots];
+        ++n;
+    }
+    return n;
+}
+
+int peek_input(void* handle, ConsoleInputRecord* records, uint32_t length, uint32_t* count) {
+    TerminalInput* input = ready_input(handle);
+    if (input == nullptr) return 0;
+    if (input->record_count == 0) fill_records(input);
+    *count = copy_records(input, records, length);
     return 1;
 }
 
-int read_input(void* handle, ConsoleInputRecord*, uint32_t, uint32_t* count) {
-    if (handle == nullptr || !isatty(terminal_of(handle)->fd)) return 0;
-    *count = 0;
+int read_input(void* handle, ConsoleInputRecord* records, uint32_t length, uint32_t* count) {
+    TerminalInput* input = ready_input(handle);
+    if (input == nullptr) return 0;
+    if (input->record_count == 0) fill_records(input);
+    const uint32_t n = copy_records(input, records, length);
+    input->first = (input->first + n) % kRecordSlots;
+    input->record_count -= n;
+    *count = n;
     return 1;
 }
 
+// SIGHUP and SIGTERM reach the handler; without one they end the process as
+// before, giving the terminal back first.
 int set_ctrl_handler(ConsoleCtrlHandler handler, int add) {
     if (add) {
-        ctrl_handler = handler;
-    } else if (ctrl_handler == handler) {
-        ctrl_handler = nullptr;
+        ctrl_handler.store(handler);
+        catch_control_signals();
+    } else {
+        ConsoleCtrlHandler expected = handler;
+        ctrl_handler.compare_exchange_strong(expected, nullptr);
     }
     return 1;
 }

@@ -30,8 +30,11 @@ test-sanitize:
 	ctest --preset sanitize -j $(JOBS)
 
 # The 32-bit Windows build, its unit tests as .exe files and its end-to-end
-# tests, all run under Wine (label `windows`).
+# tests, all run under Wine (label `windows`). The Linux render tool is built
+# too: the Windows one is compared with it.
 test-windows:
+	cmake --preset release >/dev/null
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render
 	cmake --preset windows-i686 >/dev/null
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS)
 	ctest --preset windows-i686 -j $(JOBS)

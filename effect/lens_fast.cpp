@@ -133,7 +133,12 @@ void draw_lens_fast(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, 
     angle_table();
     const int32_t count = build_spans<V>(f);
 #if defined(__x86_64__)
-    if (simd_level() >= SimdLevel::avx2 && double_path_fits(ripple)) {
+    const SimdLevel level = simd_level();
+    if (level == SimdLevel::avx512 && double_path_fits(ripple)) {
+        draw_spans_avx512<V>(dst, src, f, spans, count);
+        return;
+    }
+    if (level == SimdLevel::avx2 && double_path_fits(ripple)) {
         draw_spans_avx2<V>(dst, src, f, spans, count);
         return;
     }

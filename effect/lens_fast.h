@@ -96,6 +96,11 @@ LobeWave lobe_wave(int32_t lobes);
 template <const Variant& V>
 void draw_spans_avx2(uint32_t* dst, const uint32_t* src, const LensFrame& f, const RowSpan* spans,
                      int32_t count);
+
+// The same eight positions at a time with AVX-512.
+template <const Variant& V>
+void draw_spans_avx512(uint32_t* dst, const uint32_t* src, const LensFrame& f,
+                       const RowSpan* spans, int32_t count);
 #endif
 
 }  // namespace lens_fast

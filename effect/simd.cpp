@@ -6,8 +6,8 @@ SimdLevel ceiling = SimdLevel::avx512;
 
 SimdLevel detect() {
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
-        __builtin_cpu_supports("avx512vl")) {
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl")) {
         return SimdLevel::avx512;
     }
     if (__builtin_cpu_supports("avx2")) return SimdLevel::avx2;

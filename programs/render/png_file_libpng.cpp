@@ -1,5 +1,8 @@
 #include <png.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <cerrno>
 #include <csetjmp>
@@ -59,6 +62,18 @@ bool encode(FILE* file, const uint32_t* pixels, int32_t width, int32_t height,
     return true;
 }
 
+// Moves the finished file into place, replacing an older one of the same
+// name (the C library's rename refuses that on Windows).
+bool replace_file(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return false;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
 }  // namespace
 
 bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t width,
@@ -78,7 +93,7 @@ bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t wid
         error = "cannot write " + temporary + ": " + std::strerror(errno);
         ok = false;
     }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (ok && !replace_file(temporary, path)) {
         error = "cannot rename " + temporary + " to " + path + ": " + std::strerror(errno);
         ok = false;
     }

@@ -157,6 +157,7 @@ TEST_P(DemoOnX, ShowsTheEffectWithMovingLensesAndEscapeEndsItWithStatus0) {
     const int status = wait_exit(run.pid, kStepLimit);
     const double took = now_seconds() - sent;
     run.pid = -1;
+    RecordProperty("escape_to_exit_ms", static_cast<int>(took * 1000.0));
     EXPECT_EQ(status, 0);
     EXPECT_LT(took, 1.0) << "Escape took " << took << " s to end the demo";
     // The display is given back: the window is gone.

@@ -26,6 +26,9 @@ extern const ConverterSet mmx_converters;
 #if defined(__x86_64__)
 extern const ConverterSet sse2_converters;
 extern const ConverterSet avx2_converters;
+void sse2_block_copy(void* destination, const void* source, uint32_t bytes);
+void sse2_rgb32(const uint32_t* source, uint8_t* destination, uint32_t count);
+void sse2_bgr32(const uint32_t* source, uint8_t* destination, uint32_t count);
 #endif
 
 // One-pixel steps. Each takes the whole source word p = 0x??RRGGBB.

@@ -18,6 +18,17 @@ inline void store(uint8_t* destination, __m128i v) {
 }
 inline __m128i splat(uint64_t pattern) { return _mm_set1_epi64x(static_cast<long long>(pattern)); }
 
+// 0x??RRGGBB -> 0x00BBGGRR in each 32-bit lane.
+inline __m128i swap_red_blue(__m128i p) {
+    __m128i rotated = _mm_or_si128(_mm_srli_epi32(p, 16), _mm_slli_epi32(p, 16));
+    return _mm_or_si128(_mm_and_si128(rotated, _mm_set1_epi32(0x00FF00FF)),
+                        _mm_and_si128(p, _mm_set1_epi32(0x0000FF00)));
+}
+
+}  // namespace
+
+// These three also serve the AVX2 set.
+
 void sse2_block_copy(void* destination, const void* source, uint32_t bytes) {
     auto* to = static_cast<uint8_t*>(destination);
     const auto* from = static_cast<const uint8_t*>(source);
@@ -43,13 +54,6 @@ void sse2_rgb32(const uint32_t* source, uint8_t* destination, uint32_t count) {
     sse2_block_copy(destination, source, count * 4);
 }
 
-// 0x??RRGGBB -> 0x00BBGGRR in each 32-bit lane.
-inline __m128i swap_red_blue(__m128i p) {
-    __m128i rotated = _mm_or_si128(_mm_srli_epi32(p, 16), _mm_slli_epi32(p, 16));
-    return _mm_or_si128(_mm_and_si128(rotated, _mm_set1_epi32(0x00FF00FF)),
-                        _mm_and_si128(p, _mm_set1_epi32(0x0000FF00)));
-}
-
 void sse2_bgr32(const uint32_t* source, uint8_t* destination, uint32_t count) {
     uint32_t groups = count / 8;
     for (uint32_t g = 0; g < groups; ++g) {
@@ -62,6 +66,8 @@ void sse2_bgr32(const uint32_t* source, uint8_t* destination, uint32_t count) {
     }
     rest_bgr32(source, destination, count % 8);
 }
+
+namespace {
 
 // Four pixels to their low three bytes each, packed into bytes 0-11 of the
 // result (bytes 12-15 are zero). Each 64-bit lane first becomes six bytes.

@@ -329,7 +329,9 @@ TEST(ConverterChooser, PathsMatchTheProcessor) {
 #endif
 #if defined(__x86_64__)
     EXPECT_TRUE(converter_path_available(ConverterPath::sse2));
-    EXPECT_NE(converter_best_path(), ConverterPath::portable);
+    bool avx2 = __builtin_cpu_supports("avx2");
+    EXPECT_EQ(converter_path_available(ConverterPath::avx2), avx2);
+    EXPECT_EQ(converter_best_path(), avx2 ? ConverterPath::avx2 : ConverterPath::sse2);
 #else
     EXPECT_FALSE(converter_path_available(ConverterPath::sse2));
     EXPECT_FALSE(converter_path_available(ConverterPath::avx2));

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "effect/colour_mapping.h"
+#include "tests/doubles/colour_oracle.h"
 #include "tests/e2e/x_session.h"
 
 namespace {
@@ -23,6 +23,8 @@ struct Program {
 constexpr double kStartLimit = 120.0;
 constexpr double kStepLimit = 30.0;
 
+void PrintTo(const Program& p, std::ostream* os) { *os << p.name; }
+
 std::string program_path(const Program& p) { return std::string(OMBRITH_PROGRAM_DIR "/") + p.name; }
 
 // Where the frame lies on the screen: scaled by the largest whole factor
@@ -37,12 +39,18 @@ FrameArea frame_area(const XServer& x, const Program& p) {
             p.width * scale, p.height * scale};
 }
 
-// Every colour the colour mapping can give (it depends on red alone),
-// reduced to the bits the display keeps.
+// Every colour the colour mapping can give, reduced to the bits the display
+// keeps (the top byte never reaches the screen).
 std::set<uint32_t> mapping_colours(int depth) {
+    std::set<uint32_t> candidates = {0x8000FF00u};
+    for (uint32_t r = 1; r <= 255; ++r) {
+        const uint32_t b = static_cast<uint32_t>(std::nearbyint(256.0 / r));
+        for (uint32_t g : {255 - r, 128u}) candidates.insert((r << 16) | (g << 8) | b);
+    }
     std::set<uint32_t> colours;
-    for (int r = 0; r <= 255; ++r) {
-        const uint32_t c = distance_colour(static_cast<float>(r), 0.0f, 255.0f) & 0xFFFFFF;
+    for (uint32_t candidate : candidates) {
+        if (!mapping_colour(candidate)) continue;
+        const uint32_t c = candidate & 0xFFFFFF;
         if (depth == 16) {
             colours.insert(((c >> 19) & 0x1F) << 11 | ((c >> 10) & 0x3F) << 5 | ((c >> 3) & 0x1F));
         } else {

@@ -222,6 +222,27 @@ int32_t unlock(PlatformHandle surface, void*) {
     return kSdlOk;
 }
 
+// One row of the back buffer, each pixel repeated `scale` times.
+template <int32_t Bytes>
+void widen_row(const uint8_t* source, uint8_t* out, int32_t width, int32_t scale) {
+    for (int32_t x = 0; x < width; ++x) {
+        uint8_t pixel[Bytes];
+        std::memcpy(pixel, source + x * Bytes, Bytes);
+        for (int32_t k = 0; k < scale; ++k) {
+            std::memcpy(out, pixel, Bytes);
+            out += Bytes;
+        }
+    }
+}
+
+void widen_row(const uint8_t* source, uint8_t* out, int32_t width, int32_t scale, int32_t bytes) {
+    switch (bytes) {
+        case 4: widen_row<4>(source, out, width, scale); break;
+        case 3: widen_row<3>(source, out, width, scale); break;
+        default: widen_row<2>(source, out, width, scale); break;
+    }
+}
+
 // Copies the back buffer onto the window surface: each pixel becomes a
 // scale x scale block; the rest of the surface is black.
 void present(SDL_Surface* target, int32_t scale) {
@@ -243,25 +264,18 @@ void present(SDL_Surface* target, int32_t scale) {
 
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
     auto* base = static_cast<uint8_t*>(target->pixels);
-    const int32_t row_bytes = w * scale * bytes;
+    const size_t row_bytes = static_cast<size_t>(w) * scale * bytes;
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* source = be.back_pixels + static_cast<size_t>(y) * be.back_pitch;
         uint8_t* first = base + static_cast<size_t>(top + y * scale) * target->pitch +
                          static_cast<size_t>(left) * bytes;
         if (scale == 1) {
-            std::memcpy(first, source, static_cast<size_t>(row_bytes));
+            std::memcpy(first, source, row_bytes);
             continue;
         }
-        uint8_t* out = first;
-        for (int32_t x = 0; x < w; ++x) {
-            for (int32_t k = 0; k < scale; ++k) {
-                std::memcpy(out, source + x * bytes, static_cast<size_t>(bytes));
-                out += bytes;
-            }
-        }
+        widen_row(source, first, w, scale, bytes);
         for (int32_t k = 1; k < scale; ++k) {
-            std::memcpy(first + static_cast<size_t>(k) * target->pitch, first,
-                        static_cast<size_t>(row_bytes));
+            std::memcpy(first + static_cast<size_t>(k) * target->pitch, first, row_bytes);
         }
     }
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);

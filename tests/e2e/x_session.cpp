@@ -24,6 +24,10 @@ std::vector<std::string> environment_with_display(const std::string& display) {
         env.push_back(entry);
     }
     if (!display.empty()) env.push_back("DISPLAY=" + display);
+#ifdef OMBRITH_LSAN_SUPPRESSIONS
+    // Sanitizer builds: leaks of system libraries are not the program's.
+    env.push_back("LSAN_OPTIONS=suppressions=" OMBRITH_LSAN_SUPPRESSIONS);
+#endif
     return env;
 }
 

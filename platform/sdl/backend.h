@@ -31,6 +31,10 @@ struct SdlBackend {
     uint8_t* back_pixels = nullptr;
     int32_t back_pitch = 0;
     bool back_locked = false;
+    // The back buffer in the window surface's layout, where that differs
+    // from the screen's.
+    uint8_t* converted = nullptr;
+    size_t converted_size = 0;
 
     // The key state as of the last key message taken from the queue: the high
     // bit of a virtual key's byte is set while it is down, the low bit of Caps

@@ -42,12 +42,14 @@ PlatformHandle load_library(const char*) {
         // screen window that loses the focus stays where it is.
         SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-        // The window's own surface in the screen's layout (not a texture of
-        // SDL's choosing), so that the frame keeps the depth the display has.
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         choose_video_drivers();
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
         be.video_up = true;
+        // On X11 the window's own surface is in the screen's layout (rather
+        // than a texture of SDL's choosing), so the frame keeps the depth the
+        // display has. Other drivers offer only the texture.
+        if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     }
     return &sdl_library_token;
 }
@@ -245,10 +247,10 @@ void widen_row(const uint8_t* source, uint8_t* out, int32_t width, int32_t scale
 
 // Copies the back buffer onto the window surface: each pixel becomes a
 // scale x scale block; the rest of the surface is black.
-void present(SDL_Surface* target, int32_t scale) {
+void present(SDL_Surface* target, int32_t scale, const uint8_t* pixels, int32_t pitch) {
     const int32_t w = be.mode_width;
     const int32_t h = be.mode_height;
-    const int32_t bytes = be.mode_bits / 8;
+    const int32_t bytes = target->format->BytesPerPixel;
     const int32_t left = (target->w - w * scale) / 2;
     const int32_t top = (target->h - h * scale) / 2;
 
@@ -266,7 +268,7 @@ void present(SDL_Surface* target, int32_t scale) {
     auto* base = static_cast<uint8_t*>(target->pixels);
     const size_t row_bytes = static_cast<size_t>(w) * scale * bytes;
     for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* source = be.back_pixels + static_cast<size_t>(y) * be.back_pitch;
+        const uint8_t* source = pixels + static_cast<size_t>(y) * pitch;
         uint8_t* first = base + static_cast<size_t>(top + y * scale) * target->pitch +
                          static_cast<size_t>(left) * bytes;
         if (scale == 1) {
@@ -284,14 +286,31 @@ void present(SDL_Surface* target, int32_t scale) {
 int32_t flip(PlatformHandle surface, uint32_t) {
     if (!is_primary(surface) || be.back_buffer_count == 0 || be.back_locked) return kSdlFailed;
     SDL_Surface* target = SDL_GetWindowSurface(be.window);
-    if (target == nullptr || target->format->format != be.mode_format) return kSdlFailed;
+    if (target == nullptr) return kSdlFailed;
     const int32_t scale_x = target->w / be.mode_width;
     const int32_t scale_y = target->h / be.mode_height;
     const int32_t scale = scale_x < scale_y ? scale_x : scale_y;
     // Until the window has reached its full-screen size there is nowhere to
     // show the frame: it is dropped, as a refused flip is.
     if (scale < 1) return kSdlFailed;
-    present(target, scale);
+    if (target->format->format == be.mode_format) {
+        present(target, scale, be.back_pixels, be.back_pitch);
+    } else {
+        // A window surface in another layout than the screen's (a texture
+        // on some drivers): the back buffer is converted on the way.
+        const int32_t pitch = be.mode_width * target->format->BytesPerPixel;
+        const size_t size = static_cast<size_t>(pitch) * be.mode_height;
+        if (be.converted_size < size) {
+            void* grown = std::realloc(be.converted, size);
+            if (grown == nullptr) return kSdlFailed;
+            be.converted = static_cast<uint8_t*>(grown);
+            be.converted_size = size;
+        }
+        if (SDL_ConvertPixels(be.mode_width, be.mode_height, be.mode_format, be.back_pixels,
+                              be.back_pitch, target->format->format, be.converted, pitch) != 0)
+            return kSdlFailed;
+        present(target, scale, be.converted, pitch);
+    }
     return SDL_UpdateWindowSurface(be.window) == 0 ? kSdlOk : kSdlFailed;
 }
 
@@ -299,6 +318,9 @@ uint32_t release_surface(PlatformHandle surface) {
     if (!is_primary(surface)) return 0;
     std::free(be.back_pixels);
     be.back_pixels = nullptr;
+    std::free(be.converted);
+    be.converted = nullptr;
+    be.converted_size = 0;
     be.back_pitch = 0;
     be.back_buffer_count = 0;
     be.back_locked = false;

@@ -35,6 +35,16 @@ set_target_properties(fake_ddraw PROPERTIES OUTPUT_NAME ddraw PREFIX ""
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/fake-ddraw)
 target_link_options(fake_ddraw PRIVATE -Wl,--kill-at)
 
+# The display's loader leaves the current directory out of the DLL search.
+if(TARGET ombrith_platform_display)
+  ombrith_test(dll_search_test LABEL windows TARGET_ONLY
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/windows/dll_search_test.cpp
+    LIBS ombrith_platform_display)
+  target_compile_definitions(dll_search_test PRIVATE
+    OMBRITH_FAKE_DDRAW_PATH="$<TARGET_FILE:fake_ddraw>")
+  add_dependencies(dll_search_test fake_ddraw)
+endif()
+
 if(TARGET ombrith320 AND TARGET ombrith640)
   ombrith_wine_e2e(wine_ombrith320_escape demo $<TARGET_FILE:ombrith320> 320 240 $<TARGET_FILE:fake_ddraw>)
   ombrith_wine_e2e(wine_ombrith640_escape demo $<TARGET_FILE:ombrith640> 640 480)

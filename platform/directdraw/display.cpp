@@ -23,13 +23,26 @@ IDirectDrawSurface* as_surface(PlatformHandle handle) {
     return static_cast<IDirectDrawSurface*>(handle);
 }
 
+// Search only the application's folder, then the system folder (where the
+// system offers these flags).
+constexpr DWORD kSearchApplicationDir = 0x00000200;  // LOAD_LIBRARY_SEARCH_APPLICATION_DIR
+constexpr DWORD kSearchSystem32 = 0x00000800;        // LOAD_LIBRARY_SEARCH_SYSTEM32
+
 PlatformHandle load_library(const char* name) {
     // Take the current directory out of the DLL search first, so a
     // "ddraw.dll" planted there is never loaded. The application's own
     // folder stays first in the search: replacements placed beside the
     // program still serve.
     SetDllDirectoryA("");
-    return LoadLibraryA(name);
+    // Some systems (Wine among them) ignore the empty directory and keep
+    // searching the current one; where the search can be narrowed
+    // explicitly, it is. Systems without these flags refuse them as an
+    // invalid parameter and load as above.
+    HMODULE library = LoadLibraryExA(name, nullptr, kSearchApplicationDir | kSearchSystem32);
+    if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) {
+        library = LoadLibraryA(name);
+    }
+    return library;
 }
 
 PlatformHandle find_entry(PlatformHandle library, const char* name) {

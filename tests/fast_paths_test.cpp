@@ -1,10 +1,13 @@
 // The fast set-up and lens paths against the plain ones, bit for bit.
 //
-// The plain lens costs an arctangent and a sine per position (tens of
-// milliseconds per frame), and the plain 640x480 distance pass about a second,
-// so the default counts below keep the program to a few seconds. Setting
-// OMBRITH_FAST_PATH_FRAMES and OMBRITH_FAST_PATH_SEEDS runs more (10000 and
-// 200 for the full differential run).
+// The plain lens costs an arctangent and a sine per position (about 25 ms for
+// a 320x240 frame and 45 ms for a 640x480 one), and the plain 640x480 distance
+// pass about 90 ms, so the default counts keep each test to a few seconds:
+// tens of random frames per variant, whole set-ups for a few seeds, and 200
+// seeds per variant checked on 2,000 sampled pixels each. The full
+// differential run sets OMBRITH_FAST_PATH_FRAMES=10000 and
+// OMBRITH_FAST_PATH_SEEDS=200 (10,000 frames per variant, 200 whole set-ups
+// per variant); it takes tens of minutes.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

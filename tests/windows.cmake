@@ -12,6 +12,14 @@ if(NOT (CMAKE_CROSSCOMPILING AND WIN32))
   return()
 endif()
 
+# The console key path on a real console of the system's: Wine gives a
+# program a console only when it runs on a terminal, so it gets one.
+add_executable(win32_console_test ${CMAKE_CURRENT_LIST_DIR}/windows/win32_console_test.cpp)
+target_link_libraries(win32_console_test PRIVATE ombrith_runtime GTest::gtest GTest::gtest_main)
+add_test(NAME win32_console_test COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/windows/with_console.sh
+  ${CMAKE_BINARY_DIR}/wine/unit $<TARGET_FILE:win32_console_test>)
+set_tests_properties(win32_console_test PROPERTIES LABELS "windows;unit" TIMEOUT 300)
+
 # Tests that need a display run under Wine on their own Xvfb, one at a time,
 # in a prefix of their own (its wine server is restarted for every run).
 set(wine_e2e ${CMAKE_CURRENT_LIST_DIR}/windows/wine_e2e.sh)

@@ -42,9 +42,6 @@ PlatformHandle load_library(const char*) {
         // screen window that loses the focus stays where it is.
         SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-        // Signals stay with the system and the runtime's console path; SDL
-        // would turn SIGINT and SIGTERM into a quit event.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         choose_video_drivers();
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
         be.video_up = true;

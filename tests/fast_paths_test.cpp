@@ -2,12 +2,12 @@
 //
 // The plain lens costs an arctangent and a sine per position (about 25 ms for
 // a 320x240 frame and 45 ms for a 640x480 one), and the plain 640x480 distance
-// pass about 90 ms, so the default counts keep each test to a few seconds:
-// tens of random frames per variant, whole set-ups for a few seeds, and 200
-// seeds per variant checked on 2,000 sampled pixels each. The full
-// differential run sets OMBRITH_FAST_PATH_FRAMES=10000 and
-// OMBRITH_FAST_PATH_SEEDS=200 (10,000 frames per variant, 200 whole set-ups
-// per variant); it takes tens of minutes.
+// pass about 90 ms. The optimised native build runs the whole differential
+// set: 10,000 random frames per variant and 200 whole set-ups per variant,
+// split into shards that CTest runs side by side (some minutes of processor
+// time). Sanitized builds and the 32-bit build under Wine, several times
+// slower, run tens of frames and a few set-ups. OMBRITH_FAST_PATH_FRAMES and
+// OMBRITH_FAST_PATH_SEEDS set the counts per variant for any build.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -27,28 +27,32 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__i386__)
-// Sanitized code, and the 32-bit build under Wine with its scalar paths, are
-// several times slower.
-constexpr int32_t kScale = 4;
+#if defined(OMBRITH_FULL_DIFFERENTIAL)
+constexpr bool kFullRun = true;
 #else
-constexpr int32_t kScale = 1;
+constexpr bool kFullRun = false;
 #endif
+
+// Each random-frame and whole-set-up test is split into this many shards.
+constexpr int32_t kShards = 4;
 
 int32_t count_from_env(const char* name, int32_t fallback) {
     const char* text = std::getenv(name);
     return text ? std::atoi(text) : fallback;
 }
 
-int32_t scaled(int32_t count) { return count / kScale > 1 ? count / kScale : 1; }
-
-int32_t frame_count(int32_t fallback) {
-    return count_from_env("OMBRITH_FAST_PATH_FRAMES", scaled(fallback));
+// Random frames per variant.
+int32_t frame_count(int32_t reduced) {
+    return count_from_env("OMBRITH_FAST_PATH_FRAMES", kFullRun ? 10000 : reduced);
 }
 
-int32_t seed_count(int32_t fallback) {
-    return count_from_env("OMBRITH_FAST_PATH_SEEDS", scaled(fallback));
+// Whole set-ups per variant.
+int32_t seed_count(int32_t reduced) {
+    return count_from_env("OMBRITH_FAST_PATH_SEEDS", kFullRun ? 200 : reduced);
 }
+
+// This shard's part of a total count: the shards together cover it exactly.
+int32_t shard_part(int32_t total, int32_t shard) { return (total + kShards - 1 - shard) / kShards; }
 
 // Restores the machine's SIMD level when a test ends.
 struct SimdCeiling {
@@ -150,13 +154,17 @@ void random_frames_match(int32_t frames, uint32_t seed) {
 
 }  // namespace
 
-TEST(FastLens, SmallVariantRandomFramesMatchThePlainRenderer) {
-    random_frames_match<variant320>(frame_count(40), 320);
+class FastLensShard : public ::testing::TestWithParam<int32_t> {};
+
+TEST_P(FastLensShard, SmallVariantRandomFramesMatchThePlainRenderer) {
+    random_frames_match<variant320>(shard_part(frame_count(40), GetParam()), 320 + 1000 * GetParam());
 }
 
-TEST(FastLens, LargeVariantRandomFramesMatchThePlainRenderer) {
-    random_frames_match<variant640>(frame_count(20), 640);
+TEST_P(FastLensShard, LargeVariantRandomFramesMatchThePlainRenderer) {
+    random_frames_match<variant640>(shard_part(frame_count(20), GetParam()), 640 + 1000 * GetParam());
 }
+
+INSTANTIATE_TEST_SUITE_P(Shards, FastLensShard, ::testing::Range(0, kShards));
 
 TEST(FastLens, EveryPathMatchesAtEachSimdLevel) {
     fill_isqrt_table();
@@ -165,7 +173,7 @@ TEST(FastLens, EveryPathMatchesAtEachSimdLevel) {
     for (SimdLevel level : machine_levels()) {
         SimdCeiling ceiling(level);
         std::mt19937 rng(7 + static_cast<int>(level));
-        for (int32_t n = 0; n < frame_count(5); ++n) {
+        for (int32_t n = 0; n < 5; ++n) {
             LensCall calls[3];
             const Ripple ripple = random_ripple(rng);
             random_lenses<variant320>(rng, calls);
@@ -272,10 +280,10 @@ void expect_same_picture(const EffectState<V>& plain, const EffectState<V>& fast
 
 // Full set-ups by both paths.
 template <const Variant& V>
-void full_set_ups_match(int32_t seeds, double first_seed) {
+void full_set_ups_match(int32_t seeds, double first_seed, int32_t stride = 1) {
     SetUps<V> s;
     for (int32_t n = 0; n < seeds; ++n) {
-        s.points(first_seed + 7919.0 * n);
+        s.points(first_seed + 7919.0 * stride * n);
         distance_pass_reference<V>(*s.plain);
         distance_pass<V>(*s.fast);
         expect_same_field<V>(*s.plain, *s.fast);
@@ -323,20 +331,27 @@ void sampled_set_ups_match(int32_t seeds, int32_t samples) {
 
 }  // namespace
 
-TEST(FastSetUp, SmallVariantWholeSetUpsMatch) {
-    full_set_ups_match<variant320>(seed_count(6), 1.0);
+class FastSetUpShard : public ::testing::TestWithParam<int32_t> {};
+
+// Shards take disjoint seeds: shard k the k-th of every kShards.
+TEST_P(FastSetUpShard, SmallVariantWholeSetUpsMatch) {
+    full_set_ups_match<variant320>(shard_part(seed_count(8), GetParam()), 1.0 + 7919.0 * GetParam(),
+                                   kShards);
 }
 
-TEST(FastSetUp, LargeVariantWholeSetUpsMatch) {
-    full_set_ups_match<variant640>(seed_count(2), 2.0);
+TEST_P(FastSetUpShard, LargeVariantWholeSetUpsMatch) {
+    full_set_ups_match<variant640>(shard_part(seed_count(4), GetParam()), 2.0 + 7919.0 * GetParam(),
+                                   kShards);
 }
+
+INSTANTIATE_TEST_SUITE_P(Shards, FastSetUpShard, ::testing::Range(0, kShards));
 
 TEST(FastSetUp, SmallVariantManySeedsMatchOnSampledPixels) {
-    sampled_set_ups_match<variant320>(seed_count(200), 2000);
+    sampled_set_ups_match<variant320>(kFullRun ? 200 : 50, 2000);
 }
 
 TEST(FastSetUp, LargeVariantManySeedsMatchOnSampledPixels) {
-    sampled_set_ups_match<variant640>(seed_count(200), 2000);
+    sampled_set_ups_match<variant640>(kFullRun ? 200 : 50, 2000);
 }
 
 TEST(FastSetUp, EachSimdLevelGivesTheSameField) {

@@ -50,6 +50,10 @@ Child start_child(const std::function<int(int report)>& body) {
     }
     c.pid = fork();
     if (c.pid == 0) {
+        // A process group of its own, whose parent (this test) is in another
+        // group of the same session: never orphaned, so a stop signal does
+        // stop it however the test itself was started.
+        setpgid(0, 0);
         close(pipe_fds[0]);
         close(c.master);
         dup2(c.slave, STDIN_FILENO);

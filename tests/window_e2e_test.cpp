@@ -3,6 +3,8 @@
 // a display it ends at once.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -201,6 +203,20 @@ TEST_P(DemoOnX, ClosingTheWindowEndsTheDemoWithStatus0) {
     EXPECT_EQ(wait_exit(run.pid, kStepLimit), 0);
     run.pid = -1;
     EXPECT_EQ(run_on(run.x, "xdotool search --name '^Ombrith by Talvane$'"), "");
+}
+
+// Ctrl+C in the terminal that started it, or a plain kill, ends the demo
+// the way closing the window does: the display is given back, status 0.
+TEST_P(DemoOnX, InterruptAndTerminateEndItLikeClosingTheWindow) {
+    for (int signal_number : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal_number));
+        start(1024, 768, 24);
+        ASSERT_EQ(kill(run.pid, signal_number), 0);
+        EXPECT_EQ(wait_exit(run.pid, kStepLimit), 0);
+        run.pid = -1;
+        EXPECT_EQ(run_on(run.x, "xdotool search --name '^Ombrith by Talvane$'"), "");
+        x_stop(run.x);
+    }
 }
 
 TEST_P(DemoOnX, WithoutAReachableDisplayItEndsAtOnceWithStatus255) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -72,6 +73,15 @@ std::vector<uint32_t> read_png(const std::string& path, int32_t& width, int32_t&
         pixels.push_back((uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2]);
     }
     return pixels;
+}
+
+std::string command_output(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buffer[65536];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    pclose(pipe);
+    return out;
 }
 
 }  // namespace
@@ -145,14 +155,21 @@ TEST(RenderTool, WritesThePictureAndFramesOfTheSeed) {
 TEST(RenderTool, BadUsageExitsWithTwoAndWritesNothing) {
     TempDir dir;
     const std::string out = " --out " + dir.path.string();
-    for (const char* args : {"--variant 321", "--seed x", "--time nan", "--frames 3"}) {
+    for (const char* args : {"--variant 321", "--seed x", "--time nan", "--frames 3", "--apng x.png",
+                             "--time 1 --video v.y4m", "--time 1 --video - --apng -"}) {
         EXPECT_EQ(run_tool(args + out).status, 2) << args;
     }
     EXPECT_EQ(run_tool("--picture --out " + (dir.path / "missing").string()).status, 2);
+    EXPECT_EQ(run_tool("--time 1 --apng " + (dir.path / "missing" / "a.png").string()).status, 2);
     std::FILE* f = std::fopen((dir.path / "plain-file").c_str(), "w");
     std::fclose(f);
     EXPECT_EQ(run_tool("--picture --out " + (dir.path / "plain-file").string()).status, 2);
-    EXPECT_EQ(dir.files(), std::vector<std::string>{"plain-file"});
+    // A capture whose name is taken by a directory fails at the end, after
+    // every frame is written, and leaves nothing behind.
+    fs::create_directory(dir.path / "taken");
+    EXPECT_EQ(run_tool("--variant 320 --seed 1 --from 0 --frames 2 --fps 9 --apng " +
+                       (dir.path / "taken").string()).status, 2);
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{"plain-file", "taken"}));
     EXPECT_EQ(run_tool("--help").status, 0);
 }
 
@@ -170,4 +187,57 @@ TEST(PngFile, AFailedWriteLeavesNoFileBehind) {
     EXPECT_TRUE(write_png_file((dir.path / "fine.png").string(), pixels.data(), 4, 3, error));
     int32_t w = 0, h = 0;
     EXPECT_EQ(read_png((dir.path / "fine.png").string(), w, h), pixels);
+}
+
+// The captures read by an independent decoder (ffmpeg): the animated PNG
+// gives exactly the frames' pixels at their clock readings, the video the
+// announced size and rate, every frame, each level within 2 of the pixels.
+TEST(RenderTool, CapturesDecodeToTheFramesPixels) {
+    TempDir dir;
+    const std::string apng = (dir.path / "a.png").string(), video = (dir.path / "v.y4m").string();
+    ASSERT_EQ(run_tool("--variant 320 --seed 5 --time 2 --time 2.5 --time 2.75 --apng " + apng)
+                  .status,
+              0);
+    const ToolRun run = run_tool("--variant 320 --seed 5 --from 2 --frames 3 --fps 2.5 --video " +
+                                 video + " --apng " + dir.path.string() + "/b.png");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, dir.path.string() + "/b.png\n" + video + "\n");
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{"a.png", "b.png", "v.y4m"}));
+
+    auto frames_rgb = [](std::vector<double> times) {
+        auto state = std::make_unique<EffectState<variant320>>();
+        effect_setup<variant320>(*state, 5.0);
+        animation_begin(state->anim, times.front());
+        std::string rgb;
+        for (double t : times) {
+            animation_step(state->anim, t, t);
+            render_frame<variant320>(*state);
+            for (uint32_t p : state->work_frame) {
+                rgb += static_cast<char>(p >> 16), rgb += static_cast<char>(p >> 8);
+                rgb += static_cast<char>(p);
+            }
+        }
+        return rgb;
+    };
+    // Every frame once, as it comes (no duplicates for a steady output rate).
+    const std::string to_rgb = " -fps_mode passthrough -f rawvideo -pix_fmt rgb24 - 2>/dev/null";
+    EXPECT_TRUE(command_output("ffmpeg -v error -f apng -i " + apng + to_rgb) ==
+                frames_rgb({2.0, 2.5, 2.75}));
+    EXPECT_EQ(command_output("ffprobe -v error -f apng -show_entries frame=pts_time -of csv=p=0 " +
+                             apng),
+              "0.000000\n0.500000\n0.750000\n");
+
+    EXPECT_EQ(command_output("ffprobe -v error -show_entries stream=width,height,r_frame_rate "
+                             "-of csv=p=0 " + video),
+              "320,240,5/2\n");
+    const std::string expected = frames_rgb({2.0, 2.4, 2.8});
+    const std::string decoded = command_output(
+        "ffmpeg -v error -i " + video + " -vf scale=in_color_matrix=bt601:in_range=full" + to_rgb);
+    ASSERT_EQ(decoded.size(), expected.size());
+    int worst = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        worst = std::max(worst, std::abs(static_cast<int>(static_cast<uint8_t>(decoded[i])) -
+                                         static_cast<uint8_t>(expected[i])));
+    }
+    EXPECT_LE(worst, 2);
 }

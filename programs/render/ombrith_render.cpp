@@ -7,7 +7,9 @@
 
 #include "effect/driver.h"
 #include "platform/clock.h"
+#include "programs/render/captures.h"
 #include "programs/render/png_file.h"
+#include "programs/render/progress.h"
 #include "programs/render/render_options.h"
 #include "runtime/numbers.h"
 
@@ -53,22 +55,45 @@ int render(const RenderOptions& options, double seed) {
                                std::to_string(rt_trunc_to_int(seed))))
                                  .string();
     std::string error;
+    // File names go to standard output, unless a capture is streamed there.
+    const bool list_files = options.apng != "-" && options.video != "-";
     auto write = [&](const std::string& path, const uint32_t* pixels) {
         if (!write_png_file(path, pixels, V.width, V.height, error)) return false;
-        std::printf("%s\n", path.c_str());
+        if (list_files) std::printf("%s\n", path.c_str());
         std::fflush(stdout);
         return true;
     };
-    if (options.picture && !write(stem + "-picture.png", state->picture)) return fail(error);
+    Captures captures;
+    const bool capture = captures_wanted(options);
+    if (capture && !captures_open(captures, options, V.width, V.height, error)) return fail(error);
+    if (options.picture && !write(stem + "-picture.png", state->picture)) {
+        captures_discard(captures);
+        return fail(error);
+    }
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
+    Progress progress;
+    progress_begin(progress, stderr, static_cast<int64_t>(options.times.size()));
     int index = 0;
     for (double t : options.times) {
         animation_step(state->anim, t, t);
         render_frame<V>(*state);
         char number[16];
         std::snprintf(number, sizeof number, "%04d", index++);
-        if (!write(stem + "-frame" + number + "-t" + shortest(t) + ".png", state->work_frame)) {
+        const bool ok = capture ? captures_add(captures, state->work_frame, error)
+                                : write(stem + "-frame" + number + "-t" + shortest(t) + ".png",
+                                        state->work_frame);
+        if (!ok) {
+            progress_end(progress);
+            captures_discard(captures);
             return fail(error);
+        }
+        progress_step(progress);
+    }
+    progress_end(progress);
+    if (capture && !captures_finish(captures, error)) return fail(error);
+    if (capture && list_files) {
+        for (const std::string* path : {&options.apng, &options.video}) {
+            if (!path->empty()) std::printf("%s\n", path->c_str());
         }
     }
     return 0;
@@ -89,7 +114,8 @@ int main(int argc, char** argv) {
         std::fputs(kRenderUsage, stdout);
         return 0;
     }
-    if (!check_directory(options.out_dir, error)) return fail(error);
+    const bool png_files = options.picture || !captures_wanted(options);
+    if (png_files && !check_directory(options.out_dir, error)) return fail(error);
     const double seed = options.seed ? *options.seed : rt_timer();
     return options.variant == 320 ? render<variant320>(options, seed)
                                   : render<variant640>(options, seed);

@@ -8,6 +8,7 @@
 const char kRenderUsage[] =
     "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
     "                      [--time T]... [--from T --frames N --fps F] [--out DIR]\n"
+    "                      [--apng FILE] [--video FILE]\n"
     "\n"
     "Renders the demo without a display into PNG files, one line per file written.\n"
     "\n"
@@ -19,9 +20,17 @@ const char kRenderUsage[] =
     "  --from T --frames N --fps F\n"
     "                     N frames at T, T + 1/F, T + 2/F, ...\n"
     "  --out DIR          an existing directory for the files (default: .)\n"
+    "  --apng FILE        the frames as one looping animated PNG instead of PNG files,\n"
+    "                     lossless, each shown for 1/F s with --fps, otherwise until\n"
+    "                     the next frame's clock reading\n"
+    "  --video FILE       the frames as a YUV4MPEG2 stream at F frames/s for video\n"
+    "                     encoders; FILE - is standard output. Colours: 4:4:4,\n"
+    "                     full range (0-255), BT.601 matrix (header: C444\n"
+    "                     XCOLORRANGE=FULL XCOLORMATRIX=BT601)\n"
     "  --help             this text\n"
     "\n"
-    "With no --picture, --time or --from, the set-up picture is rendered.\n";
+    "With no --picture, --time or --from, the set-up picture is rendered.\n"
+    "On a terminal, long renders show their progress on standard error.\n";
 
 namespace {
 
@@ -100,6 +109,14 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             }
             frames = count;
             ++i;
+        } else if (arg == "--apng" || arg == "--video") {
+            if (!needs_value()) return false;
+            if (!*value) {
+                error = arg + " needs a file name";
+                return false;
+            }
+            (arg == "--apng" ? options.apng : options.video) = value;
+            ++i;
         } else if (arg == "--out") {
             if (!needs_value()) return false;
             options.out_dir = value;
@@ -117,6 +134,19 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         for (long k = 0; k < *frames; ++k) {
             options.times.push_back(static_cast<double>(*from + static_cast<double>(k) / *fps));
         }
+    }
+    if (fps) options.fps = *fps;
+    if ((!options.apng.empty() || !options.video.empty()) && options.times.empty()) {
+        error = "--apng and --video need frames: --time or --from --frames --fps";
+        return false;
+    }
+    if (!options.video.empty() && !fps) {
+        error = "--video needs the steady rate of --from --frames --fps";
+        return false;
+    }
+    if (options.apng == "-" && options.video == "-") {
+        error = "only one of --apng and --video can go to standard output";
+        return false;
     }
     if (!options.picture && options.times.empty()) options.picture = true;
     return true;

@@ -1,0 +1,36 @@
+// The render tool's captures: the selected frames as one animated PNG
+// and/or one YUV4MPEG2 stream.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "programs/render/apng_file.h"
+#include "programs/render/pending_file.h"
+#include "programs/render/render_options.h"
+
+struct Captures {
+    const RenderOptions* options = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    PendingFile apng_file;
+    PendingFile video_file;
+    ApngWriter apng;
+    std::vector<uint8_t> planes;
+    uint16_t delay_num = 0;  // the frame time of --fps
+    uint16_t delay_den = 1;
+    size_t index = 0;        // the next frame
+};
+
+// True when the options ask for a capture.
+bool captures_wanted(const RenderOptions& options);
+// Opens the outputs and writes their headers; on failure nothing is left.
+bool captures_open(Captures& captures, const RenderOptions& options, int32_t width,
+                   int32_t height, std::string& error);
+// Adds the next of the options' frames.
+bool captures_add(Captures& captures, const uint32_t* pixels, std::string& error);
+// Completes the outputs: they appear under their names only now.
+bool captures_finish(Captures& captures, std::string& error);
+// Abandons the outputs, leaving no file behind.
+void captures_discard(Captures& captures);

@@ -1,0 +1,25 @@
+// Progress of a long render on standard error, shown only on a terminal.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+struct Progress {
+    std::FILE* out = nullptr;  // null: silent
+    int64_t total = 0;
+    int64_t done = 0;
+    std::chrono::steady_clock::time_point start;
+    std::chrono::steady_clock::time_point last_shown;
+    bool shown = false;
+};
+
+// Starts counting `total` frames; the line goes to `out` only when it is a
+// terminal (pass stderr), otherwise nothing is ever printed.
+void progress_begin(Progress& progress, std::FILE* out, int64_t total);
+// One more frame done; redraws the line at most a few times a second.
+void progress_step(Progress& progress);
+// Clears the line, leaving the terminal as it was.
+void progress_end(Progress& progress);
+// The line itself: frames done of total, frames per second, time left.
+void progress_format(char* text, size_t size, int64_t done, int64_t total, double seconds);

@@ -1,17 +1,15 @@
-#include "effect/simd.h"
+#include "effect/fast/simd.h"
+
+#include "runtime/processor.h"
 
 namespace {
 
 SimdLevel ceiling = SimdLevel::avx512;
 
 SimdLevel detect() {
-#if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl")) {
-        return SimdLevel::avx512;
-    }
-    if (__builtin_cpu_supports("avx2")) return SimdLevel::avx2;
-#endif
+    const ProcessorFeatures& features = rt_processor_features();
+    if (features.avx512) return SimdLevel::avx512;
+    if (features.avx2) return SimdLevel::avx2;
     return SimdLevel::portable;
 }
 

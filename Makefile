@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build --preset
 
-.PHONY: all deps build run test test-release test-sanitize test-windows bench clean
+.PHONY: all deps build run test test-release test-sanitize test-windows package bench clean
 
 all: build
 
@@ -38,6 +38,18 @@ test-windows:
 	cmake --preset windows-i686 >/dev/null
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS)
 	ctest --preset windows-i686 -j $(JOBS)
+
+# The Debian package of the Linux build and the zip of the 32-bit Windows
+# build, made by CPack into build/packages. Their tests (label `package`)
+# run with the release and Windows tests.
+package: deps
+	cmake --preset release >/dev/null
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
+	cpack --config build/release/CPackConfig.cmake -B build/packages
+	cmake --preset windows-i686 >/dev/null
+	$(CMAKE_BUILD) windows-i686 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
+	cpack --config build/windows-i686/CPackConfig.cmake -B build/packages
+	@ls -l build/packages/*.deb build/packages/*.zip
 
 bench: build
 	bash scripts/run-bench.sh

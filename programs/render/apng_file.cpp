@@ -55,27 +55,17 @@ bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>&
     return write_chunk(out, type, data.data(), data.size(), error);
 }
 
-int paeth(int a, int b, int c) {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return a;
-    return pb <= pc ? b : c;
-}
-
-constexpr int kAdaptive = -1;
-constexpr int kUp = 2;
-
-// The filtered scanlines of a rectangle: every row with filter `only`, or
-// with kAdaptive each row with the filter that gives the smallest sum of
-// absolute byte values (the usual heuristic).
+// The scanlines of a rectangle, 8-bit RGB, each with the filter "up" (the
+// difference to the row above). Over the demo's frames it packs better than
+// choosing a filter per row by the usual heuristic, which never came out
+// smaller in our measurements, and costs one deflate pass.
 std::vector<uint8_t> filtered_rows(const uint32_t* pixels, int32_t stride, int32_t left,
-                                   int32_t top, int32_t width, int32_t height, int only) {
+                                   int32_t top, int32_t width, int32_t height) {
+    constexpr uint8_t kFilterUp = 2;
     const size_t row_bytes = static_cast<size_t>(width) * kBytesPerPixel;
     std::vector<uint8_t> out;
     out.reserve((row_bytes + 1) * static_cast<size_t>(height));
     std::vector<uint8_t> prior(row_bytes, 0), row(row_bytes);
-    std::vector<uint8_t> candidate[5];
-    for (auto& c : candidate) c.resize(row_bytes);
     for (int32_t y = 0; y < height; ++y) {
         const uint32_t* source = pixels + static_cast<size_t>(top + y) * stride + left;
         for (int32_t x = 0; x < width; ++x) {
@@ -83,26 +73,8 @@ std::vector<uint8_t> filtered_rows(const uint32_t* pixels, int32_t stride, int32
             row[kBytesPerPixel * x + 1] = static_cast<uint8_t>(source[x] >> 8);
             row[kBytesPerPixel * x + 2] = static_cast<uint8_t>(source[x]);
         }
-        for (size_t i = 0; i < row_bytes; ++i) {
-            const int a = i >= kBytesPerPixel ? row[i - kBytesPerPixel] : 0;
-            const int b = prior[i];
-            const int c = i >= kBytesPerPixel ? prior[i - kBytesPerPixel] : 0;
-            candidate[0][i] = row[i];
-            candidate[1][i] = static_cast<uint8_t>(row[i] - a);
-            candidate[2][i] = static_cast<uint8_t>(row[i] - b);
-            candidate[3][i] = static_cast<uint8_t>(row[i] - ((a + b) >> 1));
-            candidate[4][i] = static_cast<uint8_t>(row[i] - paeth(a, b, c));
-        }
-        int best = 0;
-        uint64_t best_sum = UINT64_MAX;
-        for (int f = 0; f < 5; ++f) {
-            if (only != kAdaptive && f != only) continue;
-            uint64_t sum = 0;
-            for (uint8_t v : candidate[f]) sum += v < 128 ? v : 256 - v;
-            if (sum < best_sum) best_sum = sum, best = f;
-        }
-        out.push_back(static_cast<uint8_t>(best));
-        out.insert(out.end(), candidate[best].begin(), candidate[best].end());
+        out.push_back(kFilterUp);
+        for (size_t i = 0; i < row_bytes; ++i) out.push_back(static_cast<uint8_t>(row[i] - prior[i]));
         prior.swap(row);
     }
     return out;
@@ -187,16 +159,10 @@ bool apng_add_frame(ApngWriter& writer, const uint32_t* pixels, uint16_t delay_n
     put16(control, delay_den);
     control.push_back(0);  // dispose: none, the frame stays as the next one's base
     control.push_back(0);  // blend: source, the rectangle replaces what is there
-    // The rows filtered one by one with the usual heuristic, and all with
-    // "up": lens areas often pack better with the second; keep the smaller.
     std::vector<uint8_t> compressed;
-    for (int filter : {kAdaptive, kUp}) {
-        std::vector<uint8_t> candidate;
-        if (!deflate_all(filtered_rows(pixels, w, left, top, right - left, bottom - top, filter),
-                         candidate, error)) {
-            return false;
-        }
-        if (compressed.empty() || candidate.size() < compressed.size()) compressed.swap(candidate);
+    if (!deflate_all(filtered_rows(pixels, w, left, top, right - left, bottom - top), compressed,
+                     error)) {
+        return false;
     }
     bool ok = write_chunk(writer.out, "fcTL", control, error);
     if (ok && first) {

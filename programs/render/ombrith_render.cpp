@@ -57,9 +57,11 @@ int render(const RenderOptions& options, double seed) {
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
     const bool list_files = options.apng != "-" && options.video != "-";
+    Progress progress;
+    progress_begin(progress, stderr, static_cast<int64_t>(options.times.size()));
     auto write = [&](const std::string& path, const uint32_t* pixels) {
         if (!write_png_file(path, pixels, V.width, V.height, error)) return false;
-        if (list_files) std::printf("%s\n", path.c_str());
+        if (list_files) progress_hide(progress), std::printf("%s\n", path.c_str());
         std::fflush(stdout);
         return true;
     };
@@ -67,12 +69,11 @@ int render(const RenderOptions& options, double seed) {
     const bool capture = captures_wanted(options);
     if (capture && !captures_open(captures, options, V.width, V.height, error)) return fail(error);
     if (options.picture && !write(stem + "-picture.png", state->picture)) {
+        progress_end(progress);
         captures_discard(captures);
         return fail(error);
     }
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
-    Progress progress;
-    progress_begin(progress, stderr, static_cast<int64_t>(options.times.size()));
     int index = 0;
     for (double t : options.times) {
         animation_step(state->anim, t, t);

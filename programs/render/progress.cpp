@@ -36,7 +36,7 @@ void progress_step(Progress& progress) {
     ++progress.done;
     if (!progress.out) return;
     const Clock::time_point now = Clock::now();
-    if (now - progress.last_shown < std::chrono::milliseconds(200) &&
+    if (progress.shown && now - progress.last_shown < std::chrono::milliseconds(200) &&
         progress.done != progress.total) {
         return;
     }
@@ -44,11 +44,16 @@ void progress_step(Progress& progress) {
     show(progress);
 }
 
-void progress_end(Progress& progress) {
+void progress_hide(Progress& progress) {
     if (progress.out && progress.shown) {
         std::fprintf(progress.out, "\r%72s\r", "");
         std::fflush(progress.out);
     }
+    progress.shown = false;
+}
+
+void progress_end(Progress& progress) {
+    progress_hide(progress);
     progress.out = nullptr;
 }
 

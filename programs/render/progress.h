@@ -19,6 +19,8 @@ struct Progress {
 void progress_begin(Progress& progress, std::FILE* out, int64_t total);
 // One more frame done; redraws the line at most a few times a second.
 void progress_step(Progress& progress);
+// Clears the line, so other output can be printed; the next step redraws it.
+void progress_hide(Progress& progress);
 // Clears the line, leaving the terminal as it was.
 void progress_end(Progress& progress);
 // The line itself: frames done of total, frames per second, time left.

@@ -1,6 +1,7 @@
 # ombrith-render: the effect rendered to PNG files, without a display.
 add_library(ombrith_render_options STATIC ${CMAKE_CURRENT_LIST_DIR}/render/render_options.cpp)
 target_include_directories(ombrith_render_options PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(ombrith_render_options PUBLIC ombrith_effect)
 
 if(WIN32 AND CMAKE_CROSSCOMPILING)
   # libpng and zlib built from source, linked statically (cmake/cross-png.cmake).
@@ -9,8 +10,10 @@ else()
   find_package(PNG REQUIRED)
 endif()
 set(render_png_writer ${CMAKE_CURRENT_LIST_DIR}/render/png_file_libpng.cpp)
+set(render_output_file ${CMAKE_CURRENT_LIST_DIR}/render/output_file.cpp)
 
 if(EXISTS ${render_png_writer})
-  add_executable(ombrith-render ${CMAKE_CURRENT_LIST_DIR}/render/ombrith_render.cpp ${render_png_writer})
+  add_executable(ombrith-render ${CMAKE_CURRENT_LIST_DIR}/render/ombrith_render.cpp ${render_png_writer}
+    ${render_output_file})
   target_link_libraries(ombrith-render PRIVATE ombrith_effect ombrith_render_options PNG::PNG)
 endif()

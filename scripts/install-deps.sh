@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, and only
-# those that are missing. Package lists live in scripts/packages/*.txt, one
-# package a line ('#' starts a comment). Works as root without a terminal;
-# elsewhere it uses sudo.
+# those that are missing, then the sources that the Windows cross build
+# compiles (zlib and libpng, into build/cross-sources). Package lists live in
+# scripts/packages/*.txt, one package a line ('#' starts a comment). Works as
+# root without a terminal; elsewhere it uses sudo.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
 
 lists=("$@")
 if [ ${#lists[@]} -eq 0 ]; then
@@ -23,8 +25,6 @@ for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$pkg")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
@@ -36,6 +36,15 @@ for pkg in "${missing[@]}"; do
       fi ;;
   esac
 done
-echo "installing: ${missing[*]}" >&2
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}" >&2
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows build links zlib and libpng compiled from Debian's sources.
+for list in "${lists[@]}"; do
+  if [ "$(basename "$list")" = windows.txt ]; then
+    bash "$here/cross-sources.sh" "$root/build/cross-sources"
+  fi
+done

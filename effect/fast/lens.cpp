@@ -4,19 +4,20 @@
 // from frame to frame, so it is computed once into a table. A position whose
 // d2 x (1 - |ripple_amp|) already reaches the limit is outside the rim for
 // every sine, so it is skipped without one. The rest is evaluated in double
-// precision with SIMD where the processor has it (lens_fast_avx2.cpp), and in
-// the renderer's own extended precision otherwise.
+// precision with SIMD where the processor has it (lens_avx2.cpp,
+// lens_avx512.cpp), and in the renderer's own extended precision otherwise.
 #include <cmath>
 
-#include "effect/lens_fast.h"
-#include "effect/simd.h"
+#include "effect/fast/lens.h"
+
+#include "effect/fast/lens_avx2.h"
+#include "effect/fast/lens_avx512.h"
+#include "effect/fast/lens_parts.h"
+#include "effect/fast/simd.h"
 
 namespace lens_fast {
 
 namespace {
-
-float angles[kSide * kStride];
-bool angles_ready = false;
 
 // One span per row of the largest lens.
 RowSpan spans[4 * kMaxSize];
@@ -96,19 +97,6 @@ void draw_spans_exact(uint32_t* dst, const uint32_t* src, const LensFrame& f, in
 }
 
 }  // namespace
-
-const float* angle_table() {
-    if (!angles_ready) {
-        for (int32_t dy = kLow; dy <= kHigh; ++dy) {
-            for (int32_t dx = kLow; dx <= kHigh; ++dx) {
-                angles[(dy - kLow) * kStride + (dx - kLow)] = rt_single(
-                    std::atan2(static_cast<long double>(dy), static_cast<long double>(dx)));
-            }
-        }
-        angles_ready = true;
-    }
-    return angles;
-}
 
 template <const Variant& V>
 void draw_lens_fast(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, int32_t R,

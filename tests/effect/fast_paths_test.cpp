@@ -20,9 +20,12 @@
 
 #include "effect/colour_mapping.h"
 #include "effect/driver.h"
+#include "effect/fast/colour.h"
+#include "effect/fast/distance.h"
+#include "effect/fast/lens.h"
+#include "effect/fast/simd.h"
 #include "effect/lens.h"
 #include "effect/pattern_field.h"
-#include "effect/simd.h"
 #include "runtime/numbers.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "effect/driver.h"
+#include "effect/fast/lens.h"
 #include "effect/lens.h"
 #include "effect/lens_offsets.h"
 

@@ -1,11 +1,11 @@
 // The lens spans with AVX-512, eight positions at a time: the same steps and
-// the same error bound as the AVX2 path (lens_fast_avx2.cpp), on wider
+// the same error bound as the AVX2 path (lens_avx2.cpp), on wider
 // vectors with mask registers.
 #if defined(__x86_64__)
 
 #include <immintrin.h>
 
-#include "effect/lens_fast.h"
+#include "effect/fast/lens_avx512.h"
 
 // Everything below is compiled for AVX-512 (F, VL, DQ) and runs only when the
 // processor has it (simd_level).

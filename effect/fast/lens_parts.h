@@ -1,5 +1,6 @@
 // Shared pieces of the fast lens paths: the angle table, the per-frame
 // constants of one lens, and the exact scalar steps every path falls back on.
+// The vector span renderers live in lens_avx2.h and lens_avx512.h.
 #pragma once
 
 #include <cmath>
@@ -80,27 +81,5 @@ inline void draw_inside(uint32_t* dst, const uint32_t* src, const LensFrame& f, 
         dst[(yy + f.y0) * W + (xx + f.x0)] = src[so];  // spans are clipped to the frame
     }
 }
-
-#if defined(__x86_64__)
-// sin(L x theta) and cos(L x theta) laid out as the angle table, and 1 / s for
-// s = 1..kMaxSize; rebuilt when the lobe count L changes.
-struct LobeWave {
-    const double* sin;
-    const double* cos;
-    const double* reciprocal;
-};
-LobeWave lobe_wave(int32_t lobes);
-
-// Draws the given spans with AVX2; positions whose double-precision rim value
-// is too close to a rounding boundary are settled by exact_rho.
-template <const Variant& V>
-void draw_spans_avx2(uint32_t* dst, const uint32_t* src, const LensFrame& f, const RowSpan* spans,
-                     int32_t count);
-
-// The same eight positions at a time with AVX-512.
-template <const Variant& V>
-void draw_spans_avx512(uint32_t* dst, const uint32_t* src, const LensFrame& f,
-                       const RowSpan* spans, int32_t count);
-#endif
 
 }  // namespace lens_fast

@@ -27,7 +27,7 @@
 
 #include <cmath>
 
-#include "effect/lens_fast.h"
+#include "effect/fast/lens_avx2.h"
 
 // Everything below is compiled for AVX2 and runs only when the processor has
 // it (simd_level).

@@ -9,6 +9,8 @@
 
 #include "effect/colour_mapping.h"
 #include "effect/driver.h"
+#include "effect/fast/distance.h"
+#include "effect/fast/lens.h"
 #include "effect/lens.h"
 #include "effect/pattern_field.h"
 #include "runtime/numbers.h"

@@ -14,6 +14,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "effect/fast/colour.h"
+
 #include "effect/colour_mapping.h"
 
 namespace {

@@ -18,8 +18,10 @@
 // Points off that grid take the plain scan.
 #include <cmath>
 
+#include "effect/fast/distance.h"
+
+#include "effect/fast/simd.h"
 #include "effect/pattern_field.h"
-#include "effect/simd.h"
 #include "runtime/numbers.h"
 
 #if defined(__x86_64__)

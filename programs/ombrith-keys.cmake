@@ -1,3 +1,0 @@
-# ombrith-keys: prints the keys that the console key path reads.
-add_executable(ombrith-keys ${CMAKE_CURRENT_LIST_DIR}/ombrith_keys.cpp)
-target_link_libraries(ombrith-keys PRIVATE ombrith_runtime)

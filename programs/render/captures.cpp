@@ -1,8 +1,43 @@
 #include "programs/render/captures.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "programs/render/video_stream.h"
+
+namespace {
+
+// A capture goes to its file, or to standard output for "-".
+bool to_stdout(const std::string& path) { return path == "-"; }
+
+bool open_output(OutputFile& file, const std::string& path, std::string& error) {
+    if (!to_stdout(path)) return output_file_open(file, path, error);
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);  // no CR before every LF byte
+#endif
+    return true;
+}
+
+std::FILE* stream(OutputFile& file, const std::string& path) {
+    return to_stdout(path) ? stdout : output_file_stream(file);
+}
+
+bool commit_output(OutputFile& file, const std::string& path, std::string& error) {
+    if (!to_stdout(path)) return output_file_commit(file, error);
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    error = std::string("cannot write to standard output: ") +
+            std::strerror(errno != 0 ? errno : EIO);
+    return false;
+}
+
+}  // namespace
 
 bool captures_wanted(const RenderOptions& options) {
     return !options.apng.empty() || !options.video.empty();
@@ -17,16 +52,17 @@ bool captures_open(Captures& captures, const RenderOptions& options, int32_t wid
     const auto frames = static_cast<uint32_t>(options.times.size());
     bool ok = true;
     if (!options.apng.empty()) {
-        ok = pending_file_open(captures.apng_file, options.apng, error) &&
-             apng_begin(captures.apng, pending_file_stream(captures.apng_file), width, height,
+        ok = open_output(captures.apng_file, options.apng, error) &&
+             apng_begin(captures.apng, stream(captures.apng_file, options.apng), width, height,
                         frames, error);
         if (options.fps > 0.0) apng_delay(1.0 / options.fps, captures.delay_num, captures.delay_den);
     }
     if (ok && !options.video.empty()) {
         uint32_t num = 1, den = 1;
         video_rate(options.fps, num, den);
-        ok = pending_file_open(captures.video_file, options.video, error) &&
-             video_begin(pending_file_stream(captures.video_file), width, height, num, den, error);
+        ok = open_output(captures.video_file, options.video, error) &&
+             video_begin(stream(captures.video_file, options.video), width, height, num, den,
+                         error);
     }
     if (!ok) captures_discard(captures);
     return ok;
@@ -49,7 +85,7 @@ bool captures_add(Captures& captures, const uint32_t* pixels, std::string& error
         if (!apng_add_frame(captures.apng, pixels, num, den, error)) return false;
     }
     return options.video.empty() ||
-           video_add_frame(pending_file_stream(captures.video_file), pixels, captures.width,
+           video_add_frame(stream(captures.video_file, options.video), pixels, captures.width,
                            captures.height, captures.planes, error);
 }
 
@@ -57,14 +93,17 @@ bool captures_finish(Captures& captures, std::string& error) {
     const RenderOptions& options = *captures.options;
     bool ok = true;
     if (!options.apng.empty()) {
-        ok = apng_end(captures.apng, error) && pending_file_commit(captures.apng_file, error);
+        ok = apng_end(captures.apng, error) &&
+             commit_output(captures.apng_file, options.apng, error);
     }
-    if (ok && !options.video.empty()) ok = pending_file_commit(captures.video_file, error);
+    if (ok && !options.video.empty()) {
+        ok = commit_output(captures.video_file, options.video, error);
+    }
     if (!ok) captures_discard(captures);
     return ok;
 }
 
 void captures_discard(Captures& captures) {
-    pending_file_discard(captures.apng_file);
-    pending_file_discard(captures.video_file);
+    output_file_discard(captures.apng_file);
+    output_file_discard(captures.video_file);
 }

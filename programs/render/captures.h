@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "programs/render/apng_file.h"
-#include "programs/render/pending_file.h"
+#include "programs/render/output_file.h"
 #include "programs/render/render_options.h"
 
 struct Captures {
     const RenderOptions* options = nullptr;
     int32_t width = 0;
     int32_t height = 0;
-    PendingFile apng_file;
-    PendingFile video_file;
+    OutputFile apng_file;   // unused when the animation goes to standard output
+    OutputFile video_file;  // unused when the video goes to standard output
     ApngWriter apng;
     std::vector<uint8_t> planes;
     uint16_t delay_num = 0;  // the frame time of --fps

@@ -95,7 +95,9 @@ void install_handlers() {
 class HeldSignals {
 public:
 #ifdef _WIN32
-    HeldSignals() = default;
+    // Windows has no signal mask; the handlers run on their own thread.
+    HeldSignals() {}
+    ~HeldSignals() {}
 #else
     HeldSignals() {
         sigset_t set;

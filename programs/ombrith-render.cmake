@@ -1,4 +1,7 @@
 # ombrith-render: the effect rendered to PNG files, without a display.
+if(EMSCRIPTEN)
+  return()  # the browser build has its own programs (web.cmake)
+endif()
 add_library(ombrith_render_options STATIC ${CMAKE_CURRENT_LIST_DIR}/render/render_options.cpp)
 target_include_directories(ombrith_render_options PUBLIC ${PROJECT_SOURCE_DIR})
 

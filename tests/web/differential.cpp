@@ -1,0 +1,113 @@
+// Renders random set-ups and frames and prints a hash of each, so that two
+// builds (native and WebAssembly) can be compared; with --dump it writes the
+// pixels of one of them for counting the pixels that differ.
+//
+//   web_differential VARIANT SETUPS FRAMES [--dump INDEX FILE]
+//
+// Line k of the output is "k hash" for item k: items come per set-up, its
+// picture first, then FRAMES frames of random animation states and clock
+// readings. The random inputs come from an integer generator, so both builds
+// draw the same ones.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "effect/driver.h"
+
+namespace {
+
+uint64_t random_state = 0x9E3779B97F4A7C15ull;
+
+uint64_t next_random() {
+    // splitmix64
+    uint64_t z = (random_state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// Uniform in [0, 1) on a grid of 2^-53.
+double unit() { return static_cast<double>(next_random() >> 11) * 0x1p-53; }
+
+// A clock reading of any size a demo meets: 10^-1 to 10^6 seconds.
+double clock_reading() {
+    double scale = 0.1;
+    for (uint64_t k = next_random() % 8; k > 0; --k) scale *= 10.0;
+    return unit() * scale;
+}
+
+uint64_t hash(const uint32_t* pixels, int32_t count) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (int32_t i = 0; i < count; ++i) {
+        h = (h ^ pixels[i]) * 0x100000001B3ull;
+    }
+    return h;
+}
+
+template <const Variant& V>
+int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_path) {
+    auto state = std::make_unique<EffectState<V>>();
+    int64_t item = 0;
+    auto emit = [&](const uint32_t* pixels) {
+        if (dump_index < 0) {
+            std::printf("%lld %016llx\n", static_cast<long long>(item),
+                        static_cast<unsigned long long>(hash(pixels, V.pixels())));
+        } else if (item == dump_index) {
+            std::FILE* out = std::fopen(dump_path, "wb");
+            if (out == nullptr) return false;
+            const size_t n = static_cast<size_t>(V.pixels());
+            const bool ok = std::fwrite(pixels, sizeof(uint32_t), n, out) == n;
+            return std::fclose(out) == 0 && ok;
+        }
+        ++item;
+        return true;
+    };
+    for (int32_t s = 0; s < setups; ++s) {
+        // Whole seeds and fractional ones, as a clock reading gives.
+        const double seed = (next_random() % 2 == 0) ? static_cast<double>(next_random() % 100000)
+                                                      : clock_reading();
+        state->anim = AnimationState{};
+        effect_setup<V>(*state, seed);
+        if (!emit(state->picture)) return 1;
+        for (int32_t f = 0; f < frames; ++f) {
+            AnimationState& a = state->anim;
+            a.ripple_phase = static_cast<float>(unit() * 50000.0);
+            a.lobe_count = static_cast<int32_t>(next_random() % 6);
+            a.amp_sign = static_cast<int32_t>(next_random() % 3) - 1;
+            const double frame_clock = clock_reading();
+            const double amp_clock = frame_clock + unit() * 0.001;
+            animation_step(a, frame_clock, amp_clock);
+            render_frame<V>(*state);
+            if (!emit(state->work_frame)) return 1;
+        }
+        if (dump_index >= 0 && item > dump_index) return 0;
+    }
+    if (dump_index >= 0) return 1;  // no such item
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4 && argc != 7) {
+        std::fputs("usage: web_differential VARIANT SETUPS FRAMES [--dump INDEX FILE]\n", stderr);
+        return 2;
+    }
+    const int variant = std::atoi(argv[1]);
+    const int32_t setups = std::atoi(argv[2]);
+    const int32_t frames = std::atoi(argv[3]);
+    int64_t dump_index = -1;
+    const char* dump_path = nullptr;
+    if (argc == 7) {
+        if (std::strcmp(argv[4], "--dump") != 0) return 2;
+        dump_index = std::atoll(argv[5]);
+        dump_path = argv[6];
+        if (dump_index < 0) return 2;
+    }
+    if ((variant != 320 && variant != 640) || setups < 1 || frames < 0) return 2;
+    return variant == 320 ? run<variant320>(setups, frames, dump_index, dump_path)
+                          : run<variant640>(setups, frames, dump_index, dump_path);
+}

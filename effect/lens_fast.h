@@ -51,12 +51,12 @@ struct RowSpan {
 // The rim test value of one position, with the same operations in the same
 // precision as the plain renderer.
 inline int32_t exact_rho(int32_t d2, float theta, const Ripple& ripple) {
-    const long double swell =
-        std::sin(static_cast<long double>(ripple.lobe_count) * theta + ripple.ripple_phase +
-                 static_cast<long double>(3.141593)) *
-            ripple.ripple_amp +
-        static_cast<long double>(1.0);
-    return rt_round_to_int(static_cast<long double>(d2) * swell);
+    const long double angle = rt_ext(
+        rt_ext(static_cast<long double>(ripple.lobe_count) * theta + ripple.ripple_phase) +
+        static_cast<long double>(3.141593));
+    const long double swell = rt_ext(rt_ext(rt_ext(std::sin(angle)) * ripple.ripple_amp) +
+                                     static_cast<long double>(1.0));
+    return rt_round_to_int(rt_ext(static_cast<long double>(d2) * swell));
 }
 
 // Draws one position whose rim value rho lies below the limit.
@@ -81,15 +81,27 @@ inline void draw_inside(uint32_t* dst, const uint32_t* src, const LensFrame& f, 
     }
 }
 
-#if defined(__x86_64__)
+#if defined(__x86_64__) || defined(__wasm_simd128__)
 // sin(L x theta) and cos(L x theta) laid out as the angle table, and 1 / s for
 // s = 1..kMaxSize; rebuilt when the lobe count L changes.
 struct LobeWave {
     const double* sin;
     const double* cos;
-    const double* reciprocal;
+    const double* reciprocal;  // null in the WebAssembly build, which divides
 };
 LobeWave lobe_wave(int32_t lobes);
+#endif
+
+#if defined(__wasm_simd128__)
+// Draws the given spans with WebAssembly SIMD, two positions at a time;
+// positions whose double-precision rim value is too close to a rounding
+// boundary are settled by exact_rho.
+template <const Variant& V>
+void draw_spans_wasm(uint32_t* dst, const uint32_t* src, const LensFrame& f, const RowSpan* spans,
+                     int32_t count);
+#endif
+
+#if defined(__x86_64__)
 
 // Draws the given spans with AVX2; positions whose double-precision rim value
 // is too close to a rounding boundary are settled by exact_rho.

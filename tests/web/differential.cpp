@@ -2,7 +2,10 @@
 // builds (native and WebAssembly) can be compared; with --dump it writes the
 // pixels of one of them for counting the pixels that differ.
 //
-//   web_differential VARIANT SETUPS FRAMES [--dump INDEX FILE]
+//   web_differential [--plain] VARIANT SETUPS FRAMES [--dump INDEX FILE]
+//
+// --plain renders with the plain passes and lenses, as the algorithm reads,
+// instead of the fastest paths of the build.
 //
 // Line k of the output is "k hash" for item k: items come per set-up, its
 // picture first, then FRAMES frames of random animation states and clock
@@ -14,7 +17,12 @@
 #include <cstring>
 #include <memory>
 
+#include "effect/colour_mapping.h"
 #include "effect/driver.h"
+#include "effect/lens.h"
+#include "effect/lens_fast.h"
+#include "effect/pattern_field.h"
+#include "runtime/numbers.h"
 
 namespace {
 
@@ -38,22 +46,76 @@ double clock_reading() {
     return unit() * scale;
 }
 
-uint64_t hash(const uint32_t* pixels, int32_t count) {
+uint64_t hash(const void* data, size_t bytes, uint64_t h = 0xCBF29CE484222325ull) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < bytes; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
+    return h;
+}
+
+// The animation as the demo runs it for `steps` frames at 60 per second,
+// each state hashed: the ripple phase grows by 0.2 per frame, which is where
+// extended-precision sums are rounded twice on their way to a single.
+uint64_t animation_hash(int32_t steps) {
+    AnimationState a;
+    animation_begin(a, 0.0);
     uint64_t h = 0xCBF29CE484222325ull;
-    for (int32_t i = 0; i < count; ++i) {
-        h = (h ^ pixels[i]) * 0x100000001B3ull;
+    for (int32_t k = 0; k < steps; ++k) {
+        const double t = k / 60.0;
+        animation_step(a, t, t);
+        h = hash(&a, sizeof a, h);
     }
     return h;
+}
+
+bool plain = false;
+
+template <const Variant& V>
+void set_up(EffectState<V>& state, double seed) {
+    if (!plain) {
+        effect_setup<V>(state, seed);
+        return;
+    }
+    rt_randomize(seed);
+    fill_isqrt_table();
+    draw_points<V>(state);
+    distance_pass_reference<V>(state);
+    colour_pass_reference<V>(state);
+}
+
+template <const Variant& V>
+void render(EffectState<V>& state) {
+    if (!plain) {
+        render_frame<V>(state);
+        return;
+    }
+    copy_frame<V>(state.work_frame, state.picture);
+    for (int32_t k = 0; k < 3; ++k) {
+        const LensPlacement& lens = V.lenses[k];
+        draw_lens_reference<V>(state.work_frame, state.picture,
+                               state.anim.offsets[2 * k] + lens.base_x,
+                               state.anim.offsets[2 * k + 1] + lens.base_y, lens.size,
+                               state.anim.ripple());
+    }
 }
 
 template <const Variant& V>
 int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_path) {
     auto state = std::make_unique<EffectState<V>>();
     int64_t item = 0;
+    // Each line covers the pixels and what they came from: the distance
+    // field and its extremes for a picture, the animation state for a frame.
     auto emit = [&](const uint32_t* pixels) {
         if (dump_index < 0) {
+            uint64_t h = hash(pixels, sizeof(uint32_t) * static_cast<size_t>(V.pixels()));
+            if (pixels == state->picture) {
+                h = hash(state->distance_field, sizeof state->distance_field, h);
+                h = hash(&state->field_min, sizeof(float), h);
+                h = hash(&state->field_max, sizeof(float), h);
+            } else {
+                h = hash(&state->anim, sizeof state->anim, h);
+            }
             std::printf("%lld %016llx\n", static_cast<long long>(item),
-                        static_cast<unsigned long long>(hash(pixels, V.pixels())));
+                        static_cast<unsigned long long>(h));
         } else if (item == dump_index) {
             std::FILE* out = std::fopen(dump_path, "wb");
             if (out == nullptr) return false;
@@ -69,7 +131,7 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
         const double seed = (next_random() % 2 == 0) ? static_cast<double>(next_random() % 100000)
                                                       : clock_reading();
         state->anim = AnimationState{};
-        effect_setup<V>(*state, seed);
+        set_up<V>(*state, seed);
         if (!emit(state->picture)) return 1;
         for (int32_t f = 0; f < frames; ++f) {
             AnimationState& a = state->anim;
@@ -79,12 +141,18 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
             const double frame_clock = clock_reading();
             const double amp_clock = frame_clock + unit() * 0.001;
             animation_step(a, frame_clock, amp_clock);
-            render_frame<V>(*state);
+            render<V>(*state);
             if (!emit(state->work_frame)) return 1;
         }
         if (dump_index >= 0 && item > dump_index) return 0;
     }
     if (dump_index >= 0) return 1;  // no such item
+    // The square-root table and the fast lenses' angle table: every
+    // arctangent of the lenses' whole-number grid, rounded to single.
+    uint64_t tables = animation_hash(200000);
+    tables = hash(isqrt_table, sizeof isqrt_table, tables);
+    tables = hash(lens_fast::angle_table(), sizeof(float) * lens_fast::kSide * lens_fast::kStride, tables);
+    std::printf("animation+tables %016llx\n", static_cast<unsigned long long>(tables));
     std::fflush(stdout);
     return 0;
 }
@@ -92,8 +160,13 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--plain") == 0) {
+        plain = true;
+        --argc;
+        ++argv;
+    }
     if (argc != 4 && argc != 7) {
-        std::fputs("usage: web_differential VARIANT SETUPS FRAMES [--dump INDEX FILE]\n", stderr);
+        std::fputs("usage: web_differential [--plain] VARIANT SETUPS FRAMES [--dump INDEX FILE]\n", stderr);
         return 2;
     }
     const int variant = std::atoi(argv[1]);

@@ -2,7 +2,7 @@
 # Installs the Debian packages that the build and the tests need, and only
 # those that are missing. Package lists live in scripts/packages/*.txt, one
 # package a line ('#' starts a comment). Works as root without a terminal;
-# elsewhere it uses sudo.
+# elsewhere it uses sudo. Then the web tests' npm packages (install-npm.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -23,7 +23,10 @@ for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$pkg")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  [ $# -eq 0 ] && bash "$here/install-npm.sh"
+  exit 0
+fi
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -39,3 +42,5 @@ done
 echo "installing: ${missing[*]}" >&2
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+[ $# -eq 0 ] && bash "$here/install-npm.sh"
+exit 0

@@ -4,7 +4,7 @@
 // The page's event loop runs only while the program waits, so a wait is an
 // Asyncify suspension: sleep(0) and the flip wait for the next animation
 // frame, longer sleeps for a timer. Exit runs the at-exit procedures, tells
-// the page the status and stops the program.
+// the page the status and stops the program where it is.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -19,6 +19,12 @@ EM_ASYNC_JS(void, web_wait_ms, (int ms), {
 
 EM_JS(void, web_report_exit, (int code), {
     if (Module.onDemoExit) Module.onDemoExit(code);
+});
+
+// The program's stack is left suspended for good: nothing of it runs again,
+// and no exception unwinds through the page's event handlers.
+EM_ASYNC_JS(void, web_stop, (), {
+    await new Promise(() => {});
 });
 
 namespace {
@@ -57,8 +63,7 @@ int at_exit(void (*procedure)()) {
 [[noreturn]] void exit_process(int code) {
     while (exit_procedure_count > 0) exit_procedures[--exit_procedure_count]();
     web_report_exit(code);
-    emscripten_force_exit(code);
-    __builtin_unreachable();
+    for (;;) web_stop();
 }
 
 }  // namespace

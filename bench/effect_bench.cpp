@@ -16,6 +16,9 @@
 
 #include "effect/colour_mapping.h"
 #include "effect/driver.h"
+#include "effect/fast/colour.h"
+#include "effect/fast/distance.h"
+#include "effect/fast/lens.h"
 #include "effect/lens.h"
 #include "effect/pattern_field.h"
 #include "pixelwindow/converters.h"

@@ -1,7 +1,8 @@
 # zlib and libpng for the Windows cross build, compiled from Debian's source
-# packages (scripts/cross-sources.sh) into static libraries, so that the
-# render tool writes its PNG files with the same encoder as on Linux and
-# imports no DLL beyond the system's. Defines PNG::PNG.
+# packages into static libraries, so that the render tool writes its PNG files
+# with the same encoder as on Linux and imports no DLL beyond the system's.
+# Defines PNG::PNG. `make deps` unpacks the sources (scripts/cross-sources.sh);
+# configuring only checks that they are there.
 if(TARGET PNG::PNG)
   return()
 endif()
@@ -9,12 +10,7 @@ endif()
 set(OMBRITH_CROSS_SOURCES ${PROJECT_SOURCE_DIR}/build/cross-sources CACHE PATH
     "Unpacked zlib and libpng sources for the cross build")
 if(NOT EXISTS ${OMBRITH_CROSS_SOURCES}/.complete)
-  message(STATUS "Fetching zlib and libpng sources into ${OMBRITH_CROSS_SOURCES}")
-  execute_process(COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/cross-sources.sh ${OMBRITH_CROSS_SOURCES}
-                  RESULT_VARIABLE fetched)
-  if(NOT fetched EQUAL 0)
-    message(FATAL_ERROR "zlib and libpng sources are not available for the cross build")
-  endif()
+  message(FATAL_ERROR "zlib and libpng sources for the Windows build are missing in ${OMBRITH_CROSS_SOURCES}: run 'make deps' to fetch them")
 endif()
 
 enable_language(C)

@@ -19,7 +19,4 @@ uint32_t distance_colour(float f, float field_min, float field_max);
 // Maps every distance to its colour into picture; the plain loop, as written.
 template <const Variant& V>
 void colour_pass_reference(EffectState<V>& state);
-
-// The same results by the fastest path of this machine.
-template <const Variant& V>
-void colour_pass(EffectState<V>& state);
+// (effect/fast/colour.h has colour_pass: the same picture, faster.)

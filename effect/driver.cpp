@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-#include "effect/colour_mapping.h"
+#include "effect/fast/colour.h"
+#include "effect/fast/distance.h"
+#include "effect/fast/lens.h"
 #include "effect/lens.h"
 #include "effect/pattern_field.h"
 #include "runtime/numbers.h"

@@ -5,19 +5,19 @@
 
 #include "effect/state.h"
 
-// Set-up steps 3 to 8 with the given seed: seeds the generator with
+// The set-up with the given seed: seeds the generator with
 // rt_randomize(seed), fills the square-root table, draws the points, and
 // builds the distance field and the picture.
 template <const Variant& V>
 void effect_setup(EffectState<V>& state, double seed);
 
-// Set-up step 9: amp_sign from a clock reading of its own.
+// The last step of the set-up: amp_sign from a clock reading of its own.
 void animation_begin(AnimationState& anim, double amp_clock);
 
-// Animation steps 1 to 5 for one frame: anim_time from frame_clock, the ripple
-// phase, the ripple amplitude from amp_clock, the lobe step and the offsets.
+// The animation of one frame: anim_time from frame_clock, the ripple phase,
+// the ripple amplitude from amp_clock, the lobe step and the lens offsets.
 void animation_step(AnimationState& anim, double frame_clock, double amp_clock);
 
-// Animation steps 6 and 7: work_frame = picture with the three lenses.
+// The drawing of one frame: work_frame = picture with the three lenses.
 template <const Variant& V>
 void render_frame(EffectState<V>& state);

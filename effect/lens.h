@@ -23,8 +23,5 @@ void copy_frame(uint32_t* dst, const uint32_t* src);
 template <const Variant& V>
 void draw_lens_reference(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, int32_t R,
                          const Ripple& ripple);
-
-// The same pixels by the fastest path of this machine.
-template <const Variant& V>
-void draw_lens(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, int32_t R,
-               const Ripple& ripple);
+//
+// effect/fast/lens.h has draw_lens, which gives the same pixels faster.

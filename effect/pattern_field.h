@@ -16,7 +16,4 @@ void draw_points(EffectState<V>& state);
 // Fills distance_field, field_min and field_max; the plain scan, as written.
 template <const Variant& V>
 void distance_pass_reference(EffectState<V>& state);
-
-// The same results, byte for byte, by the fastest path of this machine.
-template <const Variant& V>
-void distance_pass(EffectState<V>& state);
+// (effect/fast/distance.h has distance_pass: the same results, faster.)

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "pixelwindow/converter_paths.h"
+#include "runtime/processor.h"
 
 namespace {
 
@@ -57,8 +58,7 @@ const ConverterSet* set_of(ConverterPath path) {
 #endif
     case ConverterPath::avx2:
 #if defined(__x86_64__)
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") ? &avx2_converters : nullptr;
+        return rt_processor_features().avx2 ? &avx2_converters : nullptr;
 #else
         return nullptr;
 #endif

@@ -4,6 +4,7 @@
 
 #include "pixelwindow/window.h"
 #include "platform/keyboard.h"
+#include "platform/virtual_keys.h"
 #include "runtime/key_input.h"
 
 const char extended_key_chars[21] = {'X', 'H', 'P', 'K', 'M', 'R', 'S', 'G', 'O', 'I', 'Q',
@@ -15,10 +16,6 @@ int32_t key_ring_write = 0;
 
 namespace {
 
-constexpr uint32_t kVkPrior = 0x21;
-constexpr uint32_t kVkDelete = 0x2E;
-constexpr uint32_t kVkF1 = 0x70;
-constexpr uint32_t kVkF10 = 0x79;
 constexpr int32_t kFunctionKeyOffset = 155;  // F1 (0x70) + 155 = 267
 constexpr int32_t kSpecialBase = 256;
 constexpr int32_t kLastSpecialIndex = 20;
@@ -26,7 +23,7 @@ constexpr int32_t kWaitMs = 20;
 
 // Codes of the navigation keys, by virtual key from Page Up (0x21) to
 // Delete (0x2E); 0 where the virtual key is not one of them.
-constexpr int32_t kNavigationCodes[kVkDelete - kVkPrior + 1] = {
+constexpr int32_t kNavigationCodes[vk::kDelete - vk::kPrior + 1] = {
     265,  // 0x21 Page Up
     266,  // 0x22 Page Down
     264,  // 0x23 End
@@ -44,10 +41,10 @@ constexpr int32_t kNavigationCodes[kVkDelete - kVkPrior + 1] = {
 
 void translate_key_down(uintptr_t virtual_key, intptr_t lparam) {
     uint16_t cell = 0;
-    if (virtual_key >= kVkPrior && virtual_key <= kVkDelete &&
-        kNavigationCodes[virtual_key - kVkPrior] != 0) {
-        cell = static_cast<uint16_t>(kNavigationCodes[virtual_key - kVkPrior]);
-    } else if (virtual_key >= kVkF1 && virtual_key <= kVkF10) {
+    if (virtual_key >= vk::kPrior && virtual_key <= vk::kDelete &&
+        kNavigationCodes[virtual_key - vk::kPrior] != 0) {
+        cell = static_cast<uint16_t>(kNavigationCodes[virtual_key - vk::kPrior]);
+    } else if (virtual_key >= vk::kF1 && virtual_key <= vk::kF10) {
         cell = static_cast<uint16_t>(virtual_key + kFunctionKeyOffset);
     } else {
         uint8_t state[256] = {};

@@ -9,13 +9,13 @@
 // positive a success.
 //
 // The table in use is `platform_display`. The display backend library
-// (platform/sdl or platform/directdraw) defines it, pointing at
+// (platform/sdl or platform/win32) defines it, pointing at
 // `platform_native_display`; tests point it at a scripted fake.
 #pragma once
 
 #include <cstdint>
 
-using PlatformHandle = void*;
+#include "platform/handle.h"
 
 // SetCooperativeLevel flags.
 constexpr uint32_t kDisplayExclusiveFullscreen = 0x11;  // DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN

@@ -39,6 +39,7 @@ constexpr uint8_t kSubtract = 0x6D;
 constexpr uint8_t kDecimal = 0x6E;
 constexpr uint8_t kDivide = 0x6F;
 constexpr uint8_t kF1 = 0x70;
+constexpr uint8_t kF10 = 0x79;
 constexpr uint8_t kNumLock = 0x90;
 constexpr uint8_t kScroll = 0x91;
 constexpr uint8_t kLShift = 0xA0;

@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "platform/display.h"
+#include "platform/handle.h"
 
 using PlatformWindowProc = intptr_t (*)(PlatformHandle window, uint32_t message, uintptr_t wparam,
                                         intptr_t lparam);

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 native=$(build/release/bench/bench_effect --benchmark_filter='^whole_frame_fast/640$' \
   --benchmark_format=csv 2>/dev/null | awk -F, '/whole_frame_fast\/640/ {print $4 / 1000}')
-line=$(node --no-experimental-fetch build/web/bench_web_frame.js)
+line=$(node --no-experimental-fetch build/web/bench/bench_web_frame.js)
 wasm=$(echo "$line" | awk '{print $2}')
 echo "native whole_frame_fast/640: $native us per frame"
 echo "$line"

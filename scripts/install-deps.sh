@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, and only
-# those that are missing. Package lists live in scripts/packages/*.txt, one
-# package a line ('#' starts a comment). Works as root without a terminal;
-# elsewhere it uses sudo. Then the web tests' npm packages (install-npm.sh).
+# those that are missing, then the sources that the Windows cross build
+# compiles (zlib and libpng, into build/cross-sources) and the web tests' npm
+# packages (install-npm.sh). Package lists live in
+# scripts/packages/*.txt, one package a line ('#' starts a comment). Works as
+# root without a terminal; elsewhere it uses sudo.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
 
 lists=("$@")
 if [ ${#lists[@]} -eq 0 ]; then
@@ -23,11 +26,6 @@ for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$pkg")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  [ $# -eq 0 ] && bash "$here/install-npm.sh"
-  exit 0
-fi
-
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
@@ -39,8 +37,22 @@ for pkg in "${missing[@]}"; do
       fi ;;
   esac
 done
-echo "installing: ${missing[*]}" >&2
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-[ $# -eq 0 ] && bash "$here/install-npm.sh"
-exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}" >&2
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows build links zlib and libpng compiled from Debian's sources.
+for list in "${lists[@]}"; do
+  if [ "$(basename "$list")" = windows.txt ]; then
+    bash "$here/cross-sources.sh" "$root/build/cross-sources"
+  fi
+done
+
+# The web tests drive Chromium through playwright-core, installed by npm ci.
+for list in "${lists[@]}"; do
+  if [ "$(basename "$list")" = web.txt ]; then
+    bash "$here/install-npm.sh"
+  fi
+done

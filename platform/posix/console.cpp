@@ -17,6 +17,7 @@
 
 #include "platform/console.h"
 #include "platform/posix/terminal_keys.h"
+#include "platform/us_layout.h"
 
 namespace {
 
@@ -299,33 +300,11 @@ int set_ctrl_handler(ConsoleCtrlHandler handler, int add) {
 // Unshifted characters of the virtual keys on a US keyboard.
 uint32_t map_virtual_key(uint32_t vk, uint32_t map_type) {
     if (map_type != 2) return 0;
-    if (vk >= 0x30 && vk <= 0x39) return vk;              // 0 to 9
-    if (vk >= 0x41 && vk <= 0x5A) return vk;              // A to Z
-    if (vk >= 0x60 && vk <= 0x69) return '0' + (vk - 0x60);  // keypad digits
-    switch (vk) {
-        case 0x08: return 0x08;  // Backspace
-        case 0x09: return 0x09;  // Tab
-        case 0x0D: return 0x0D;  // Return
-        case 0x1B: return 0x1B;  // Escape
-        case 0x20: return ' ';
-        case 0x6A: return '*';
-        case 0x6B: return '+';
-        case 0x6D: return '-';
-        case 0x6E: return '.';
-        case 0x6F: return '/';
-        case 0xBA: return ';';
-        case 0xBB: return '=';
-        case 0xBC: return ',';
-        case 0xBD: return '-';
-        case 0xBE: return '.';
-        case 0xBF: return '/';
-        case 0xC0: return '`';
-        case 0xDB: return '[';
-        case 0xDC: return '\\';
-        case 0xDD: return ']';
-        case 0xDE: return '\'';
-        default: return 0;
-    }
+    const LayoutKey* key = us_layout_key(vk);
+    if (key == nullptr) return 0;
+    // Letters come back in upper case, as the keys are labelled.
+    if (vk >= 'A' && vk <= 'Z') return vk;
+    return static_cast<uint8_t>(key->plain);
 }
 
 }  // namespace

@@ -1,66 +1,40 @@
 #include "platform/posix/terminal_keys.h"
 
 #include "platform/console.h"
+#include "platform/us_layout.h"
 
 namespace {
 
 constexpr uint8_t kEsc = 0x1B;
 
-// One key of the US layout: its unshifted and shifted characters, set-1 scan
-// code and virtual-key code.
-struct LayoutKey {
-    char plain;
-    char shifted;
-    uint8_t scan;
-    uint8_t vk;
-};
-
-constexpr LayoutKey kLayout[] = {
-    {'1', '!', 0x02, 0x31}, {'2', '@', 0x03, 0x32}, {'3', '#', 0x04, 0x33},
-    {'4', '$', 0x05, 0x34}, {'5', '%', 0x06, 0x35}, {'6', '^', 0x07, 0x36},
-    {'7', '&', 0x08, 0x37}, {'8', '*', 0x09, 0x38}, {'9', '(', 0x0A, 0x39},
-    {'0', ')', 0x0B, 0x30}, {'-', '_', 0x0C, 0xBD}, {'=', '+', 0x0D, 0xBB},
-    {'q', 'Q', 0x10, 'Q'},  {'w', 'W', 0x11, 'W'},  {'e', 'E', 0x12, 'E'},
-    {'r', 'R', 0x13, 'R'},  {'t', 'T', 0x14, 'T'},  {'y', 'Y', 0x15, 'Y'},
-    {'u', 'U', 0x16, 'U'},  {'i', 'I', 0x17, 'I'},  {'o', 'O', 0x18, 'O'},
-    {'p', 'P', 0x19, 'P'},  {'[', '{', 0x1A, 0xDB}, {']', '}', 0x1B, 0xDD},
-    {'a', 'A', 0x1E, 'A'},  {'s', 'S', 0x1F, 'S'},  {'d', 'D', 0x20, 'D'},
-    {'f', 'F', 0x21, 'F'},  {'g', 'G', 0x22, 'G'},  {'h', 'H', 0x23, 'H'},
-    {'j', 'J', 0x24, 'J'},  {'k', 'K', 0x25, 'K'},  {'l', 'L', 0x26, 'L'},
-    {';', ':', 0x27, 0xBA}, {'\'', '"', 0x28, 0xDE}, {'`', '~', 0x29, 0xC0},
-    {'\\', '|', 0x2B, 0xDC}, {'z', 'Z', 0x2C, 'Z'}, {'x', 'X', 0x2D, 'X'},
-    {'c', 'C', 0x2E, 'C'},  {'v', 'V', 0x2F, 'V'},  {'b', 'B', 0x30, 'B'},
-    {'n', 'N', 0x31, 'N'},  {'m', 'M', 0x32, 'M'},  {',', '<', 0x33, 0xBC},
-    {'.', '>', 0x34, 0xBE}, {'/', '?', 0x35, 0xBF}, {' ', ' ', 0x39, 0x20},
-};
-
 TerminalKey make(uint8_t ch, uint16_t scan, uint16_t vk, uint32_t state) {
     return {ch, scan, vk, state};
 }
 
-// The key of one byte as typed without a prefix.
+// The key of one byte as typed without a prefix: the first key of the layout
+// that gives it plain or with Shift, else with Ctrl (Ctrl + letter before the
+// other keys that give the same control character).
 TerminalKey byte_key(uint8_t b) {
     switch (b) {
-        case 0x00: return make(0, 0x03, 0x32, kLeftCtrlPressed);  // Ctrl+@ (Ctrl+2)
-        case 0x08:
-        case 0x7F: return make(0x08, 0x0E, 0x08, 0);  // Backspace
-        case 0x09: return make(0x09, 0x0F, 0x09, 0);  // Tab
-        case 0x0D: return make(0x0D, 0x1C, 0x0D, 0);  // Return
-        case kEsc: return make(kEsc, 0x01, 0x1B, 0);
-        case 0x1C: return make(b, 0x2B, 0xDC, kLeftCtrlPressed);  // Ctrl+backslash
-        case 0x1D: return make(b, 0x1B, 0xDD, kLeftCtrlPressed);  // Ctrl+]
-        case 0x1E: return make(b, 0x07, 0x36, kLeftCtrlPressed | kShiftPressed);  // Ctrl+^
-        case 0x1F: return make(b, 0x0C, 0xBD, kLeftCtrlPressed | kShiftPressed);  // Ctrl+_
+        case 0x00: return make(0, 0x03, '2', kLeftCtrlPressed);  // Ctrl+@ (Ctrl+2)
+        case 0x7F: return make(0x08, 0x0E, 0x08, 0);  // what terminals send for Backspace
         default: break;
     }
-    if (b < 0x20) {  // Ctrl + letter
-        for (const LayoutKey& k : kLayout) {
-            if (k.vk == 0x40 + b) return make(b, k.scan, k.vk, kLeftCtrlPressed);
+    for (int32_t i = 0; i < kUsLayoutSize; ++i) {
+        const LayoutKey& k = kUsLayout[i];
+        if (static_cast<uint8_t>(k.plain) == b) return make(b, k.scan_code, k.virtual_key, 0);
+        if (static_cast<uint8_t>(k.shifted) == b) {
+            return make(b, k.scan_code, k.virtual_key, kShiftPressed);
         }
     }
-    for (const LayoutKey& k : kLayout) {
-        if (static_cast<uint8_t>(k.plain) == b) return make(b, k.scan, k.vk, 0);
-        if (static_cast<uint8_t>(k.shifted) == b) return make(b, k.scan, k.vk, kShiftPressed);
+    for (int32_t i = 0; i < kUsLayoutSize; ++i) {
+        const LayoutKey& k = kUsLayout[i];
+        if (static_cast<uint8_t>(k.control) == b) {
+            return make(b, k.scan_code, k.virtual_key, kLeftCtrlPressed);
+        }
+        if (static_cast<uint8_t>(k.control_shifted) == b) {
+            return make(b, k.scan_code, k.virtual_key, kLeftCtrlPressed | kShiftPressed);
+        }
     }
     return make(b, 0, 0, 0);  // a byte of another character set
 }

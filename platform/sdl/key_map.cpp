@@ -1,6 +1,7 @@
 // Physical keys as Windows virtual keys and set-1 scan codes.
 #include "platform/sdl/key_map.h"
 
+#include "platform/us_layout.h"
 #include "platform/virtual_keys.h"
 
 namespace {
@@ -16,10 +17,6 @@ constexpr int32_t kUsageKeypad1 = 89;
 constexpr int32_t kUsageKeypad0 = 98;
 constexpr int32_t kUsageKeypadPeriod = 99;
 
-// Set-1 scan codes of the letters A to Z, in alphabetical order.
-constexpr uint8_t kLetterScan[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
-                                     0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
-                                     0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
 // Set-1 scan codes of F1 to F12.
 constexpr uint8_t kFunctionScan[12] = {0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40,
                                        0x41, 0x42, 0x43, 0x44, 0x57, 0x58};
@@ -94,13 +91,13 @@ constexpr KeypadKey kKeypad[11] = {
 
 PcKey pc_key_for_usage(int32_t usage, bool num_lock) {
     if (usage >= kUsageA && usage <= kUsageZ) {
-        const int32_t i = usage - kUsageA;
-        return {static_cast<uint8_t>('A' + i), kLetterScan[i], false, false};
+        const auto letter = static_cast<uint8_t>('A' + (usage - kUsageA));
+        return {letter, us_layout_key(letter)->scan_code, false, false};
     }
     if (usage >= kUsage1 && usage <= kUsage0) {
         const int32_t i = usage - kUsage1;  // 0 for '1' ... 9 for '0'
         const auto digit = static_cast<uint8_t>(i == 9 ? '0' : '1' + i);
-        return {digit, static_cast<uint8_t>(0x02 + i), false, false};
+        return {digit, us_layout_key(digit)->scan_code, false, false};
     }
     if (usage >= kUsageF1 && usage <= kUsageF12) {
         const int32_t i = usage - kUsageF1;

@@ -20,7 +20,7 @@
 #include "effect/colour_mapping.h"
 #include "effect/driver.h"
 #include "effect/lens.h"
-#include "effect/lens_fast.h"
+#include "effect/fast/lens_parts.h"
 #include "effect/pattern_field.h"
 #include "runtime/numbers.h"
 

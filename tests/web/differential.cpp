@@ -11,6 +11,7 @@
 // picture first, then FRAMES frames of random animation states and clock
 // readings. The random inputs come from an integer generator, so both builds
 // draw the same ones.
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +69,43 @@ uint64_t animation_hash(int32_t steps) {
 }
 
 bool plain = false;
+
+// Extended-precision sums, products, quotients and square roots of operands
+// of every size the effect meets, each rounded as one x87 operation rounds
+// (rt_ext), hashed by sign, exponent and 64-bit significand. The x87 unit
+// rounds each operation itself; WebAssembly computes in binary128 and
+// rounds with rt_ext; both must give the same bits.
+uint64_t extended_operations_hash(int32_t count) {
+    auto operand = [] {
+        const double scale = static_cast<double>(uint64_t{1} << (next_random() % 40));
+        const double value = (unit() - 0.5) * scale;
+        // Half of them singles, as the effect's stored values are.
+        return next_random() % 2 == 0 ? static_cast<long double>(static_cast<float>(value))
+                                      : static_cast<long double>(value);
+    };
+    uint64_t h = 0xCBF29CE484222325ull;
+    auto add_value = [&](long double x) {
+        int exponent = 0;
+        const long double fraction = std::frexp(x, &exponent);
+        const auto significand =
+            static_cast<uint64_t>(std::fabs(fraction) * 18446744073709551616.0L);
+        const int32_t sign = x < 0 ? 1 : 0;
+        h = hash(&significand, sizeof significand, h);
+        h = hash(&exponent, sizeof exponent, h);
+        h = hash(&sign, sizeof sign, h);
+    };
+    for (int32_t k = 0; k < count; ++k) {
+        const long double a1 = operand();
+        const long double a2 = operand();
+        const long double a = rt_ext(a1 * a2);
+        const long double b = operand();
+        add_value(rt_ext(a + b));
+        add_value(rt_ext(a * b));
+        if (b != 0) add_value(rt_ext(a / b));
+        add_value(rt_ext(std::sqrt(std::fabs(a))));
+    }
+    return h;
+}
 
 template <const Variant& V>
 void set_up(EffectState<V>& state, double seed) {
@@ -147,9 +185,11 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
         if (dump_index >= 0 && item > dump_index) return 0;
     }
     if (dump_index >= 0) return 1;  // no such item
-    // The square-root table and the fast lenses' angle table: every
+    // The extended operations, the square-root table and the fast lenses'
+    // angle table: every
     // arctangent of the lenses' whole-number grid, rounded to single.
-    uint64_t tables = animation_hash(200000);
+    uint64_t tables = animation_hash(100000);
+    tables = hash(&tables, sizeof tables, extended_operations_hash(30000));
     tables = hash(isqrt_table, sizeof isqrt_table, tables);
     tables = hash(lens_fast::angle_table(), sizeof(float) * lens_fast::kSide * lens_fast::kStride, tables);
     std::printf("animation+tables %016llx\n", static_cast<unsigned long long>(tables));

@@ -15,8 +15,8 @@ import path from 'node:path';
 const [variant, setups, frames, workdir, ...runs] = process.argv.slice(2);
 mkdirSync(workdir, {recursive: true});
 const common = [variant, setups, frames];
-// One line per item, and one for a long run of the animation and the lens
-// tables.
+// One line per item, and one for a long run of the animation, extended
+// operations and the lens tables.
 const expected = Number(setups) * (1 + Number(frames)) + 1;
 
 function run(spec, extra = []) {
@@ -53,7 +53,7 @@ for (const spec of runs.slice(1)) {
     if (reference.lines[k] === other.lines[k]) continue;
     ++items;
     if (k === expected - 1) {
-      console.log('the animation states of 200,000 frames or the lens tables differ');
+      console.log('the animation states of 100,000 frames, the extended operations or the lens tables differ');
       continue;
     }
     const fa = path.join(workdir, `a-${k}.bin`);

@@ -4,7 +4,8 @@
 //
 //   node browser.mjs CASE SITE_DIR [RENDER_TOOL WORKDIR]
 //
-// CASE is one of: live, no-context, hidden, still, bad-parameters.
+// CASE is one of: live-320, live-640, no-context, hidden, still,
+// bad-parameters.
 import {spawnSync} from 'node:child_process';
 import {createServer} from 'node:http';
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
@@ -138,11 +139,13 @@ async function untilDrawn(page) {
 }
 
 const cases = {
-  async live(page, base) {
-    await page.goto(base + 'index.html?variant=320');
+  async live(page, base, variant) {
+    await page.goto(base + 'index.html?variant=' + variant);
     await untilDrawn(page);
     const first = await canvasPixels(page);
-    check(first.width === 320 && first.height === 240, `canvas is ${first.width}x${first.height}`);
+    const size = variant === '640' ? [640, 480] : [320, 240];
+    check(first.width === size[0] && first.height === size[1],
+          `canvas is ${first.width}x${first.height}`);
     checkOracle(first);
     await page.waitForTimeout(300);
     const second = await canvasPixels(page);
@@ -161,7 +164,7 @@ const cases = {
     check(elapsed < 1000, `the demo ended ${elapsed} ms after Escape`);
     const text = await page.textContent('#message');
     check(/ended/.test(text), `the page says "${text}"`);
-    console.log(`live: ended ${elapsed} ms after the keys`);
+    console.log(`live ${variant}: ended ${elapsed} ms after Escape`);
   },
 
   async 'no-context'(page, base) {
@@ -246,7 +249,9 @@ const base = `http://127.0.0.1:${server.address().port}/`;
 let context;
 let failed = false;
 try {
-  check(cases[testCase], `unknown case ${testCase}`);
+  const [name, argument] = testCase.split('-').length === 2 && testCase.startsWith('live-')
+    ? testCase.split('-') : [testCase, undefined];
+  check(cases[name], `unknown case ${testCase}`);
   context = await chromium.launchPersistentContext(userData, {
     executablePath: '/usr/bin/chromium',
     headless: true,
@@ -256,7 +261,7 @@ try {
   const page = context.pages()[0] || await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
-  await cases[testCase](page, base);
+  await cases[name](page, base, argument);
   check(errors.length === 0, `errors on the page: ${errors.join('; ')}`);
 } catch (error) {
   console.error(`${testCase}: ${error.message}`);

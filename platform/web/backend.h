@@ -2,6 +2,7 @@
 // the page's side of them (web/page.js provides the JavaScript procedures).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/window_system.h"
@@ -23,6 +24,12 @@ struct WebBackend {
 };
 
 extern WebBackend web_backend;
+
+// Turns `count` pixels of the back buffer's layout (0x00RRGGBB words: bytes
+// B, G, R and an unused one) into the canvas's (bytes R, G, B, 255), in
+// place. The flip does this; the page's still mode and the benchmarks use it
+// too.
+void web_canvas_order(uint8_t* pixels, size_t count);
 extern char web_library_token;
 extern char web_entry_token;
 extern char web_object_token;

@@ -1,10 +1,13 @@
 // Display operations in the browser: the screen is the page's canvas, whose
 // backing store takes the mode's size (the page scales it by whole factors).
-// The flipping chain's back buffer is our memory in the canvas's byte order
-// (R, G, B, A); a flip makes every pixel opaque, puts the buffer on the
-// canvas and waits for the next animation frame, which is where the program
-// hands the thread back to the page once per presented frame.
+// The flipping chain's back buffer is our memory, described as 32-bit pixels
+// with red high, so the window's row converter is a plain copy; a flip puts
+// the bytes into the canvas's order with every pixel opaque (four pixels per
+// WebAssembly SIMD step), puts the buffer on the canvas and waits for the
+// next animation frame, which is where the program hands the thread back to
+// the page once per presented frame.
 #include <emscripten.h>
+#include <wasm_simd128.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -149,14 +152,14 @@ int32_t get_attached_surface(PlatformHandle surface, uint32_t caps, PlatformHand
     return kOk;
 }
 
-// Bytes R, G, B, then the alpha byte the flip sets.
+// The frame's own layout; the flip reorders the bytes for the canvas.
 int32_t get_pixel_format(PlatformHandle surface, PlatformPixelFormat* format) {
     if (!is_primary(surface) && !is_back(surface)) return kFailed;
     format->flags = kPixelFormatRgb;
     format->rgb_bit_count = 32;
-    format->red_mask = 0x000000FF;
+    format->red_mask = 0x00FF0000;
     format->green_mask = 0x0000FF00;
-    format->blue_mask = 0x00FF0000;
+    format->blue_mask = 0x000000FF;
     return kOk;
 }
 
@@ -178,8 +181,8 @@ int32_t unlock(PlatformHandle surface, void*) {
 
 int32_t flip(PlatformHandle surface, uint32_t) {
     if (!is_primary(surface) || be.back_buffer_count == 0 || be.back_locked) return kFailed;
-    const size_t count = static_cast<size_t>(be.mode_width) * static_cast<size_t>(be.mode_height);
-    for (size_t i = 0; i < count; ++i) be.back_pixels[4 * i + 3] = 0xFF;
+    web_canvas_order(be.back_pixels,
+                     static_cast<size_t>(be.mode_width) * static_cast<size_t>(be.mode_height));
     web_put_frame(be.back_pixels, be.mode_width, be.mode_height);
     web_wait_animation_frame();
     return kOk;
@@ -196,6 +199,24 @@ uint32_t release_surface(PlatformHandle surface) {
 }
 
 }  // namespace
+
+void web_canvas_order(uint8_t* pixels, size_t count) {
+    const v128_t opaque = wasm_i32x4_splat(static_cast<int32_t>(0xFF000000u));
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const v128_t bgrx = wasm_v128_load(pixels + 4 * i);
+        const v128_t rgbx = wasm_i8x16_shuffle(bgrx, bgrx, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11,
+                                               14, 13, 12, 15);
+        wasm_v128_store(pixels + 4 * i, wasm_v128_or(rgbx, opaque));
+    }
+    for (; i < count; ++i) {
+        uint8_t* p = pixels + 4 * i;
+        const uint8_t blue = p[0];
+        p[0] = p[2];
+        p[2] = blue;
+        p[3] = 0xFF;
+    }
+}
 
 const PlatformDisplay platform_native_display = {
     load_library,    find_entry,           free_library,     create,

@@ -4,7 +4,7 @@
 // as on the desktop; it hands the thread back to the page once per frame.
 // Still mode: the page calls web_still, which renders what ombrith-render
 // writes for the same seed and clock reading, with the same effect code, and
-// converts it for the canvas with the converter the live window uses.
+// converts it for the canvas as the live window and its flip do.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include "effect/main_loop.h"
 #include "pixelwindow/converters.h"
 #include "pixelwindow/window.h"
+#include "platform/web/backend.h"
 
 #if OMBRITH_WEB_VARIANT == 320
 #define OMBRITH_VARIANT variant320
@@ -44,9 +45,9 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* web_still(double seed, double time, int32_t 
         render_frame<V>(state);
         frame = state.work_frame;
     }
-    const PixelConverter convert = choose_converter(32, 0x000000FF, 0x0000FF00, 0x00FF0000);
+    const PixelConverter convert = choose_converter(32, 0x00FF0000, 0x0000FF00, 0x000000FF);
     convert(frame, still_pixels, static_cast<uint32_t>(V.pixels()));
-    for (int32_t i = 0; i < V.pixels(); ++i) still_pixels[4 * i + 3] = 0xFF;
+    web_canvas_order(still_pixels, static_cast<size_t>(V.pixels()));
     return still_pixels;
 }
 

@@ -36,6 +36,8 @@ void effect_setup(EffectState<V>& state, double seed) {
     colour_pass<V>(state);
 }
 
+bool clock_reading_drawable(double clock) { return std::isfinite(rt_single(clock)); }
+
 void animation_begin(AnimationState& anim, double amp_clock) {
     anim.amp_sign = rt_sgn_double(static_cast<double>(ripple_amplitude(amp_clock)));
 }

@@ -24,11 +24,37 @@ void copy_frame(uint32_t* dst, const uint32_t* src) {
     }
 }
 
+namespace {
+
+// Positions nearer than this keep every step of the algorithm in 32 bits.
+constexpr int32_t kFarOffset = 1 << 20;
+
+// Brings a far lens position back: in the wrapping variant to the position
+// the frame wraps it to, which draws the same pixels; false in the clipping
+// variant, where no pixel of such a lens lies in the frame.
+template <const Variant& V>
+bool bring_near(int32_t& x0, int32_t& y0) {
+    if (x0 > -kFarOffset && x0 < kFarOffset && y0 > -kFarOffset && y0 < kFarOffset) return true;
+    if constexpr (V.edges == LensEdges::clip) {
+        return false;
+    } else {
+        constexpr int64_t N = V.pixels();
+        const int64_t at = ((static_cast<int64_t>(y0) * V.width + x0) % N + N) % N;
+        x0 = static_cast<int32_t>(at % V.width);
+        y0 = static_cast<int32_t>(at / V.width);
+        return true;
+    }
+}
+
+}  // namespace
+
 template <const Variant& V>
 void draw_lens_reference(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, int32_t R,
                          const Ripple& ripple) {
     constexpr int32_t W = V.width;
     constexpr int32_t N = V.pixels();
+    // Sizes the square-root table serves, and positions the frame can show.
+    if (R > kMaxLensSize || !bring_near<V>(x0, y0)) return;
     const int32_t half = R >> 1;
     const int32_t limit = R * R - 10 * half;
     const int32_t start = -(R / 2);
@@ -50,7 +76,12 @@ void draw_lens_reference(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t
                        static_cast<long double>(1.0));
             const int32_t rho = rt_round_to_int(rt_ext(static_cast<long double>(d2) * swell));
             if (rho >= limit) continue;
-            const int32_t s = isqrt_table[R * R - rho];
+            // A ripple beyond its range (a NaN or infinite amplitude gives rho
+            // = INT32_MIN) would read past the table: such positions stay as
+            // they are.
+            const int64_t root_index = static_cast<int64_t>(R) * R - rho;
+            if (root_index >= kIsqrtTableSize) continue;
+            const int32_t s = isqrt_table[root_index];
             const int32_t m = half - s;
             const int32_t qx = (dx * 65536) / s;
             const int32_t qy = (dy * 65536) / s;

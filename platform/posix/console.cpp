@@ -2,9 +2,12 @@
 //
 // While the runtime reads it the terminal is in non-canonical mode without
 // echo; its bytes are decoded into key records. The terminal's own settings
-// come back at exit, and before the process ends or stops on a signal.
-// SIGHUP arrives as the close event and SIGTERM as the shutdown event.
+// come back at exit, and before the process ends or stops on a signal, and
+// are taken again when it continues. SIGHUP arrives as the close event, and
+// so does the terminal vanishing (EIO or end of input) when SIGHUP is
+// ignored; SIGTERM arrives as the shutdown event.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <termios.h>
 #include <time.h>
@@ -38,9 +41,11 @@ struct TerminalInput {
     ConsoleInputRecord records[kRecordSlots];
     size_t first;
     size_t record_count;
+    // The terminal has gone (EIO or end of input): nothing more is read.
+    bool gone;
 };
 
-TerminalInput standard_input{STDIN_FILENO, {}, 0, 0, false, {}, 0, 0};
+TerminalInput standard_input{STDIN_FILENO, {}, 0, 0, false, {}, 0, 0, false};
 
 std::atomic<ConsoleCtrlHandler> ctrl_handler{nullptr};
 
@@ -51,9 +56,20 @@ int raw_fd = -1;
 volatile sig_atomic_t raw_active = 0;
 
 // Signals after which the terminal is given back before the process ends or
-// stops: the control events, the keyboard's own signals and the crashes.
+// stops: the control events, and every other signal whose default action
+// ends the process (the keyboard's own, the crashes, a closed pipe, timers,
+// limits, the user's and the real-time signals).
 constexpr int kControlSignals[] = {SIGHUP, SIGTERM};
-constexpr int kEndingSignals[] = {SIGINT, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr int kEndingSignals[] = {
+    SIGINT,  SIGQUIT, SIGSEGV, SIGBUS,    SIGFPE,  SIGILL,  SIGABRT, SIGPIPE, SIGALRM,
+    SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,  SIGTRAP,
+#if defined(__linux__)
+    SIGIO,   SIGPWR,
+#endif
+#if defined(SIGSTKFLT)
+    SIGSTKFLT,
+#endif
+};
 struct sigaction previous_actions[NSIG];
 bool handled[NSIG];
 
@@ -110,6 +126,23 @@ void on_stop_signal(int) {
     errno = saved_errno;
 }
 
+// Continued after a stop from outside (SIGSTOP, which cannot be caught): the
+// shell has put its own settings back, so the program's are applied again.
+// In the background they are left to the pump, which takes the terminal
+// when the job is in front again.
+void on_continue(int) {
+    const int saved_errno = errno;
+    if (raw_active) {
+        const pid_t foreground = tcgetpgrp(raw_fd);
+        if (foreground != -1 && foreground != getpgrp()) {
+            raw_active = 0;
+        } else {
+            tcsetattr(raw_fd, TCSANOW, &raw_attributes);
+        }
+    }
+    errno = saved_errno;
+}
+
 // Installs `handler` for a signal unless the process was told to ignore it.
 void catch_signal(int signal_number, void (*handler)(int)) {
     if (handled[signal_number]) return;
@@ -151,7 +184,11 @@ bool enter_raw_mode(TerminalInput* input) {
         std::atexit(restore_at_exit);
         catch_control_signals();
         for (int s : kEndingSignals) catch_signal(s, on_ending_signal);
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+        for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) catch_signal(s, on_ending_signal);
+#endif
         catch_signal(SIGTSTP, on_stop_signal);
+        catch_signal(SIGCONT, on_continue);
     }
     if (tcsetattr(raw_fd, TCSANOW, &raw_attributes) != 0) return false;
     raw_active = 1;
@@ -172,14 +209,36 @@ void push_record(TerminalInput* input, const TerminalKey& key, bool down) {
     ++input->record_count;
 }
 
-// Reads what the terminal has and decodes it into records, never waiting.
+// The terminal has gone: the close event, as SIGHUP gives it. Without a
+// handler that takes it, the process ends as on SIGHUP, unless it ignores
+// that signal.
+void terminal_gone(TerminalInput* input) {
+    if (input->gone) return;
+    input->gone = true;
+    restore_terminal();
+    ConsoleCtrlHandler handler = ctrl_handler.load();
+    if ((handler == nullptr || !handler(kCtrlCloseEvent)) && handled[SIGHUP]) end_with(SIGHUP);
+}
+
+// Reads what the terminal has and decodes it into records, never waiting:
+// the read follows a poll that found input, so a terminal left in canonical
+// mode by someone else cannot block it.
 void fill_records(TerminalInput* input) {
-    if (input->byte_count < kByteBufferSize) {
-        const ssize_t n = read(input->fd, input->bytes + input->byte_count,
-                               kByteBufferSize - input->byte_count);
-        if (n > 0) {
-            input->byte_count += static_cast<size_t>(n);
-            input->incomplete = false;
+    if (input->byte_count < kByteBufferSize && !input->gone) {
+        pollfd ready{input->fd, POLLIN, 0};
+        if (poll(&ready, 1, 0) > 0) {
+            if (ready.revents & POLLIN) {
+                const ssize_t n = read(input->fd, input->bytes + input->byte_count,
+                                       kByteBufferSize - input->byte_count);
+                if (n > 0) {
+                    input->byte_count += static_cast<size_t>(n);
+                    input->incomplete = false;
+                } else if (n == 0 || errno == EIO) {
+                    terminal_gone(input);
+                }
+            } else if (ready.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+                terminal_gone(input);
+            }
         }
     }
     size_t taken = 0;
@@ -252,7 +311,12 @@ int set_mode(void* handle, uint32_t mode) {
 TerminalInput* ready_input(void* handle) {
     if (handle == nullptr) return nullptr;
     TerminalInput* input = terminal_of(handle);
-    if (!isatty(input->fd) || in_background(input->fd) || !enter_raw_mode(input)) return nullptr;
+    if (!isatty(input->fd)) {
+        // A terminal that has hung up answers EIO; anything else is no terminal.
+        if (errno == EIO) terminal_gone(input);
+        return nullptr;
+    }
+    if (in_background(input->fd) || !enter_raw_mode(input)) return nullptr;
     return input;
 }
 

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <csignal>
 #include <cstdint>
 
 #include "platform/window_system.h"
@@ -43,6 +44,9 @@ struct SdlBackend {
 };
 
 extern SdlBackend sdl_backend;
+
+// Set by the SIGHUP handler; the message pump turns it into the quit event.
+extern volatile sig_atomic_t sdl_hangup_pending;
 
 // Handles that stand for objects without a memory of their own.
 extern char sdl_library_token;

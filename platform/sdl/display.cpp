@@ -3,6 +3,7 @@
 // pixel layout, and a flip copies it onto the window scaled by the largest
 // whole factor that fits, centred on black borders. Nothing waits for the
 // vertical blank.
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,6 +13,34 @@
 namespace {
 
 SdlBackend& be = sdl_backend;
+
+#ifdef SIGHUP
+// SDL turns SIGINT and SIGTERM into its quit event; a hang-up (the terminal
+// that started the demo closing) takes the same close path: the handler only
+// notes it, and the message pump posts the quit event.
+struct sigaction hangup_before;
+bool hangup_caught = false;
+
+void on_hangup(int) { sdl_hangup_pending = 1; }
+
+void catch_hangup() {
+    struct sigaction action {};
+    if (sigaction(SIGHUP, nullptr, &hangup_before) != 0 || hangup_before.sa_handler != SIG_DFL) {
+        return;  // ignored (nohup) or someone else's
+    }
+    action.sa_handler = on_hangup;
+    sigemptyset(&action.sa_mask);
+    hangup_caught = sigaction(SIGHUP, &action, nullptr) == 0;
+}
+
+void release_hangup() {
+    if (hangup_caught) sigaction(SIGHUP, &hangup_before, nullptr);
+    hangup_caught = false;
+}
+#else
+void catch_hangup() {}
+void release_hangup() {}
+#endif
 
 // The video drivers that show something on a screen. SDL would otherwise
 // fall back to drivers that draw into memory only; those serve only when the
@@ -45,6 +74,7 @@ PlatformHandle load_library(const char*) {
         choose_video_drivers();
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
         be.video_up = true;
+        catch_hangup();
         // On X11 the window's own surface is in the screen's layout (rather
         // than a texture of SDL's choosing), so the frame keeps the depth the
         // display has. Other drivers offer only the texture.
@@ -61,6 +91,7 @@ PlatformHandle find_entry(PlatformHandle library, const char* name) {
 
 void free_library(PlatformHandle library) {
     if (library != &sdl_library_token || !be.video_up) return;
+    release_hangup();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     be.video_up = false;
 }

@@ -10,6 +10,7 @@ const PlatformWindowSystem* platform_window_system = &platform_native_window_sys
 const PlatformKeyboard* platform_keyboard = &platform_native_keyboard;
 
 SdlBackend sdl_backend;
+volatile sig_atomic_t sdl_hangup_pending = 0;
 char sdl_library_token;
 char sdl_entry_token;
 char sdl_object_token;

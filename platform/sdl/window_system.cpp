@@ -123,6 +123,12 @@ bool message_of(const SDL_Event& event, PlatformMessage* message) {
 int32_t peek_message(PlatformMessage* message, PlatformHandle, uint32_t, uint32_t, uint32_t remove) {
     if (!be.video_up) return 0;
     SDL_Event event;
+    if (sdl_hangup_pending) {
+        sdl_hangup_pending = 0;
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    }
     if ((remove & kPeekRemove) == 0) {
         // Look without taking: the first event that makes a message.
         SDL_PumpEvents();

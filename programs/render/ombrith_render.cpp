@@ -1,23 +1,64 @@
 // ombrith-render: the demo's set-up picture and frames, without a display.
+#include <fcntl.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "effect/driver.h"
 #include "platform/clock.h"
+#include "programs/render/output_file.h"
 #include "programs/render/png_file.h"
 #include "programs/render/render_options.h"
 #include "runtime/numbers.h"
 
 namespace {
 
+// Exit statuses: writing failed part-way (a file or standard output), and
+// a command line that cannot be carried out.
+constexpr int kOutputError = 1;
 constexpr int kUsageError = 2;
 
-int fail(const std::string& message) {
+int fail(const std::string& message, int status = kUsageError) {
     std::fprintf(stderr, "ombrith-render: %s\n", message.c_str());
-    return kUsageError;
+    return status;
+}
+
+// Writes text to standard output and flushes it; false when either fails.
+bool print(const std::string& text, std::string& error) {
+    errno = 0;
+    const bool written = std::fputs(text.c_str(), stdout) >= 0;
+    if (written && std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    error = std::string("cannot write to standard output: ") +
+            std::strerror(errno != 0 ? errno : EIO);
+    return false;
+}
+
+// With standard output closed, the next file opened would take its number
+// and the list of files would be written into a picture. Standard input
+// and error are filled with the null device if closed; a closed standard
+// output is an error, since the list is what the tool reports.
+bool standard_streams_open() {
+#ifndef _WIN32
+    for (int fd : {STDIN_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            const int null_fd = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            if (null_fd != fd) return false;
+        }
+    }
+    if (fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF) {
+        errno = EBADF;
+        return false;
+    }
+#endif
+    return true;
 }
 
 std::string shortest(double value) {
@@ -26,21 +67,25 @@ std::string shortest(double value) {
     return std::string(text, result.ptr);
 }
 
-// Fails early, before any rendering, when nothing can be written in dir.
+// Fails early, before any rendering, when nothing can be written in dir. The
+// probe is a temporary made as the pictures' are (a unique name, exclusive
+// creation): nothing already in the directory is opened or removed.
 bool check_directory(const std::string& dir, std::string& error) {
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec)) {
         error = "'" + dir + "' is not a directory";
         return false;
     }
-    const std::string probe = (std::filesystem::path(dir) / ".ombrith-render-probe").string();
-    std::FILE* file = std::fopen(probe.c_str(), "wb");
-    if (!file) {
-        error = "cannot write in '" + dir + "'";
+    OutputFile probe;
+    std::string reason;
+    if (!output_file_open(probe, (std::filesystem::path(dir) / ".ombrith-render-probe").string(),
+                          reason)) {
+        const size_t colon = reason.rfind(": ");
+        error = "cannot write in '" + dir + "'" +
+                (colon == std::string::npos ? std::string() : reason.substr(colon));
         return false;
     }
-    std::fclose(file);
-    std::remove(probe.c_str());
+    output_file_discard(probe);
     return true;
 }
 
@@ -54,12 +99,11 @@ int render(const RenderOptions& options, double seed) {
                                  .string();
     std::string error;
     auto write = [&](const std::string& path, const uint32_t* pixels) {
-        if (!write_png_file(path, pixels, V.width, V.height, error)) return false;
-        std::printf("%s\n", path.c_str());
-        std::fflush(stdout);
-        return true;
+        return write_png_file(path, pixels, V.width, V.height, error) && print(path + "\n", error);
     };
-    if (options.picture && !write(stem + "-picture.png", state->picture)) return fail(error);
+    if (options.picture && !write(stem + "-picture.png", state->picture)) {
+        return fail(error, kOutputError);
+    }
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
     int index = 0;
     for (double t : options.times) {
@@ -68,7 +112,7 @@ int render(const RenderOptions& options, double seed) {
         char number[16];
         std::snprintf(number, sizeof number, "%04d", index++);
         if (!write(stem + "-frame" + number + "-t" + shortest(t) + ".png", state->work_frame)) {
-            return fail(error);
+            return fail(error, kOutputError);
         }
     }
     return 0;
@@ -78,6 +122,9 @@ int render(const RenderOptions& options, double seed) {
 
 int main(int argc, char** argv) {
     platform_process->set_fp_mode();
+    if (!standard_streams_open()) {
+        return fail("standard output is closed: nowhere to list the files", kOutputError);
+    }
     RenderOptions options;
     std::string error;
     if (!parse_render_options(argc, argv, options, error)) {
@@ -85,10 +132,7 @@ int main(int argc, char** argv) {
         std::fputs("Try 'ombrith-render --help'.\n", stderr);
         return kUsageError;
     }
-    if (options.help) {
-        std::fputs(kRenderUsage, stdout);
-        return 0;
-    }
+    if (options.help) return print(kRenderUsage, error) ? 0 : fail(error, kOutputError);
     if (!check_directory(options.out_dir, error)) return fail(error);
     const double seed = options.seed ? *options.seed : rt_timer();
     return options.variant == 320 ? render<variant320>(options, seed)

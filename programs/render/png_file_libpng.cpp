@@ -1,8 +1,4 @@
 #include <png.h>
-#include <unistd.h>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 #include <cerrno>
 #include <csetjmp>
@@ -10,12 +6,15 @@
 #include <cstring>
 #include <vector>
 
+#include "programs/render/output_file.h"
 #include "programs/render/png_file.h"
 
 namespace {
 
 struct PngError {
     std::string message;
+    FILE* file = nullptr;
+    int write_errno = 0;  // the reason of a failed write, 0 when none failed
 };
 
 void on_png_error(png_structp png, png_const_charp message) {
@@ -26,24 +25,41 @@ void on_png_error(png_structp png, png_const_charp message) {
 
 void on_png_warning(png_structp, png_const_charp) {}
 
-// Encodes into an open file; false with a message on failure.
-bool encode(FILE* file, const uint32_t* pixels, int32_t width, int32_t height,
-            std::string& error) {
+// libpng's own writer reports a failure only as "Write Error"; this one keeps
+// the system's reason.
+void on_png_write(png_structp png, png_bytep data, size_t length) {
+    auto* error = static_cast<PngError*>(png_get_error_ptr(png));
+    errno = 0;
+    if (std::fwrite(data, 1, length, error->file) != length) {
+        error->write_errno = errno != 0 ? errno : EIO;
+        png_error(png, "write failed");
+    }
+}
+
+void on_png_flush(png_structp) {}
+
+// Encodes into an open file; false with a message naming `path` on failure.
+bool encode(FILE* file, const std::string& path, const uint32_t* pixels, int32_t width,
+            int32_t height, std::string& error) {
     PngError png_error;
+    png_error.file = file;
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, &png_error, on_png_error, on_png_warning);
     if (!png) {
-        error = "cannot start the PNG encoder";
+        error = "cannot write " + path + ": cannot start the PNG encoder";
         return false;
     }
     png_infop info = png_create_info_struct(png);
     std::vector<png_byte> row(static_cast<size_t>(width) * 3);
     if (!info || setjmp(png_jmpbuf(png))) {
-        error = png_error.message.empty() ? "PNG encoder failed" : png_error.message;
+        error = "cannot write " + path + ": " +
+                (png_error.write_errno != 0 ? std::string(std::strerror(png_error.write_errno))
+                 : png_error.message.empty() ? std::string("the PNG encoder failed")
+                                             : png_error.message);
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, nullptr, on_png_write, on_png_flush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -62,41 +78,15 @@ bool encode(FILE* file, const uint32_t* pixels, int32_t width, int32_t height,
     return true;
 }
 
-// Moves the finished file into place, replacing an older one of the same
-// name (the C library's rename refuses that on Windows).
-bool replace_file(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return false;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
-
 }  // namespace
 
 bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t width,
                     int32_t height, std::string& error) {
-    const std::string temporary = path + ".partial-" + std::to_string(getpid());
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
+    OutputFile file;
+    if (!output_file_open(file, path, error)) return false;
+    if (!encode(output_file_stream(file), path, pixels, width, height, error)) {
+        output_file_discard(file);
         return false;
     }
-    bool ok = encode(file, pixels, width, height, error);
-    if (std::fflush(file) != 0 || std::ferror(file)) {
-        if (ok) error = "cannot write " + temporary + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (std::fclose(file) != 0 && ok) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (ok && !replace_file(temporary, path)) {
-        error = "cannot rename " + temporary + " to " + path + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (!ok) std::remove(temporary.c_str());
-    return ok;
+    return output_file_commit(file, error);
 }

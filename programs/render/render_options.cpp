@@ -1,9 +1,12 @@
 #include "programs/render/render_options.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "effect/driver.h"
 
 const char kRenderUsage[] =
     "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
@@ -12,7 +15,9 @@ const char kRenderUsage[] =
     "Renders the demo without a display into PNG files, one line per file written.\n"
     "\n"
     "  --variant 320|640  the program to render as: ombrith320 or ombrith640 (default 640)\n"
-    "  --seed S           set-up seed, as if the clock read S seconds (default: the clock)\n"
+    "  --seed S           set-up seed, as if the clock read S seconds (default: the clock);\n"
+    "                     the same S always gives the same picture. -1 (which the runtime\n"
+    "                     takes as 'from the clock') and non-finite numbers are refused\n"
     "  --picture          the set-up picture, before any lens is drawn\n"
     "  --time T           a frame at clock reading T seconds; repeat for more frames,\n"
     "                     which animate one after the other as the demo's frames do\n"
@@ -21,7 +26,17 @@ const char kRenderUsage[] =
     "  --out DIR          an existing directory for the files (default: .)\n"
     "  --help             this text\n"
     "\n"
-    "With no --picture, --time or --from, the set-up picture is rendered.\n";
+    "With no --picture, --time or --from, the set-up picture is rendered. Every clock\n"
+    "reading, given or derived, is checked before anything is rendered: it must be\n"
+    "finite and below 3.4028235677973366e+38 in size (beyond that the animation's\n"
+    "single-precision time overflows).\n"
+    "\n"
+    "Each file appears under its name only when complete. Exit status: 0 when every\n"
+    "file was written and listed; 1 when writing a file or the list on standard\n"
+    "output failed (the files finished before it are kept); 2 for bad usage, a\n"
+    "reading or seed that cannot be rendered, or an --out that is not a writable\n"
+    "directory. SIGINT, SIGTERM and SIGHUP remove the file being written and end\n"
+    "the tool with the signal's usual status.\n";
 
 namespace {
 
@@ -33,6 +48,20 @@ bool parse_number(const char* text, double& value) {
     errno = 0;
     value = std::strtod(text, &end);
     return *end == '\0' && std::isfinite(value);
+}
+
+std::string shortest(double value) {
+    char text[64];
+    auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+// The message for a reading the effect cannot draw; `source` says where it
+// came from.
+std::string undrawable(double reading, const std::string& source) {
+    return "the clock reading " + shortest(reading) + " (" + source +
+           ") cannot be rendered: readings must be finite and below " +
+           shortest(std::ldexp(1.0, 128) - std::ldexp(1.0, 103)) + " in size";
 }
 
 bool parse_count(const char* text, long& value) {
@@ -80,8 +109,21 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
                 error = arg + " needs a finite number, not '" + value + "'";
                 return false;
             }
-            if (arg == "--seed") options.seed = number;
-            if (arg == "--time") options.times.push_back(number);
+            if (arg == "--seed") {
+                if (number == -1.0) {
+                    error = "--seed -1 is not a seed but 'from the clock' to the runtime; "
+                            "leave --seed out for that, or give another number";
+                    return false;
+                }
+                options.seed = number;
+            }
+            if (arg == "--time") {
+                if (!clock_reading_drawable(number)) {
+                    error = undrawable(number, std::string("--time ") + value);
+                    return false;
+                }
+                options.times.push_back(number);
+            }
             if (arg == "--from") from = number;
             if (arg == "--fps") {
                 if (number <= 0.0) {
@@ -115,7 +157,14 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             return false;
         }
         for (long k = 0; k < *frames; ++k) {
-            options.times.push_back(static_cast<double>(*from + static_cast<double>(k) / *fps));
+            const double t = static_cast<double>(*from + static_cast<double>(k) / *fps);
+            if (!clock_reading_drawable(t)) {
+                error = undrawable(t, "frame " + std::to_string(k) + " of --from " +
+                                          shortest(*from) + " --frames " +
+                                          std::to_string(*frames) + " --fps " + shortest(*fps));
+                return false;
+            }
+            options.times.push_back(t);
         }
     }
     if (!options.picture && options.times.empty()) options.picture = true;

@@ -205,10 +205,11 @@ TEST_P(DemoOnX, ClosingTheWindowEndsTheDemoWithStatus0) {
     EXPECT_EQ(run_on(run.x, "xdotool search --name '^Ombrith by Talvane$'"), "");
 }
 
-// Ctrl+C in the terminal that started it, or a plain kill, ends the demo
-// the way closing the window does: the display is given back, status 0.
-TEST_P(DemoOnX, InterruptAndTerminateEndItLikeClosingTheWindow) {
-    for (int signal_number : {SIGINT, SIGTERM}) {
+// Ctrl+C in the terminal that started it, a plain kill, or that terminal
+// closing ends the demo the way closing the window does: the display is
+// given back, status 0.
+TEST_P(DemoOnX, InterruptTerminateAndHangupEndItLikeClosingTheWindow) {
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal_number));
         start(1024, 768, 24);
         ASSERT_EQ(kill(run.pid, signal_number), 0);

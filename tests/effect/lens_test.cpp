@@ -1,9 +1,15 @@
 // The lens renderer: worked positions, the rim, and the two edge behaviours.
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "effect/driver.h"
+#include "effect/fast/lens.h"
 #include "effect/lens.h"
 #include "effect/lens_offsets.h"
 
@@ -24,6 +30,10 @@ struct LensFrames {
 };
 
 const Ripple kFlat{3, 0.22f, 0.0f};
+
+size_t untouched(const std::vector<uint32_t>& frame) {
+    return static_cast<size_t>(std::count(frame.begin(), frame.end(), kUntouched));
+}
 
 }  // namespace
 
@@ -126,6 +136,57 @@ TEST(Lens, FarLowerRightWithAStretchedRimStaysInsideThePicture) {
                                         Ripple{lobes, phase, 0.5f});
         for (uint32_t v : f.dst) ASSERT_TRUE(v == kUntouched || v < 76800u);
     }
+}
+
+// Ripples and positions no sound clock reading gives: they must neither read
+// outside the tables nor write outside the frame (the sanitizer build checks
+// that), and they draw nothing or the lens the frame wraps them to.
+TEST(Lens, ReadingsBeyondRangeStayInsideTheTablesOnEveryPath) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    using Draw = void (*)(uint32_t*, const uint32_t*, int32_t, int32_t, int32_t, const Ripple&);
+    const Draw small[] = {draw_lens_reference<variant320>, draw_lens<variant320>};
+    const Draw large[] = {draw_lens_reference<variant640>, draw_lens<variant640>};
+    for (int path = 0; path < 2; ++path) {
+        SCOPED_TRACE(path == 0 ? "plain" : "fast");
+        for (float amp : {nan, inf, -inf}) {
+            LensFrames<variant320> a;
+            small[path](a.dst.data(), a.src.data(), 128, 88, 64, Ripple{3, 0.4f, amp});
+            LensFrames<variant640> b;
+            large[path](b.dst.data(), b.src.data(), 280, 200, 80, Ripple{3, 0.4f, amp});
+            EXPECT_EQ(untouched(a.dst), a.dst.size()) << amp;
+            EXPECT_EQ(untouched(b.dst), b.dst.size()) << amp;
+        }
+        const Ripple ripple{2, 1.5f, -0.5f};
+        for (int32_t x0 : {INT_MIN + 128, INT_MAX - 3, 1 << 20}) {
+            for (int32_t y0 : {INT_MIN + 88, 7, INT_MAX}) {
+                // The same lens at a position with x0 and y0 each reduced on
+                // its own: x0 by whole frames, y0 by whole heights.
+                const int64_t n = 76800;
+                const int32_t near_x = static_cast<int32_t>((x0 % n + n) % n);
+                const int32_t near_y = static_cast<int32_t>((y0 % 240 + 240) % 240);
+                LensFrames<variant320> far, near;
+                small[path](far.dst.data(), far.src.data(), x0, y0, 64, ripple);
+                draw_lens_reference<variant320>(near.dst.data(), near.src.data(), near_x, near_y,
+                                                64, ripple);
+                EXPECT_LT(untouched(near.dst), near.dst.size());
+                EXPECT_TRUE(far.dst == near.dst) << x0 << "," << y0;
+                LensFrames<variant640> clipped;
+                large[path](clipped.dst.data(), clipped.src.data(), x0, y0, 80, ripple);
+                EXPECT_EQ(untouched(clipped.dst), clipped.dst.size());
+            }
+        }
+    }
+    // Through the animation: an infinite clock makes the offsets INT_MIN and
+    // the amplitude NaN; the frame is the picture.
+    auto state = std::make_unique<EffectState<variant320>>();
+    for (int32_t i = 0; i < 76800; ++i) state->picture[i] = static_cast<uint32_t>(i);
+    animation_begin(state->anim, inf);
+    animation_step(state->anim, inf, inf);
+    render_frame<variant320>(*state);
+    EXPECT_TRUE(std::equal(state->picture, state->picture + 76800, state->work_frame));
+    EXPECT_FALSE(clock_reading_drawable(std::ldexp(1.0, 128) - std::ldexp(1.0, 103)));
+    EXPECT_TRUE(clock_reading_drawable(std::nextafter(std::ldexp(1.0, 128) - std::ldexp(1.0, 103), 0.0)));
 }
 
 TEST(WrapOffset, BringsAnyOffsetIntoTheFrame) {

@@ -95,6 +95,18 @@ int wait_child(pid_t pid, int options = 0) {
     return status;
 }
 
+// Like wait_child, but a child still running after 20 s is killed: -1.
+int wait_child_briefly(pid_t pid) {
+    for (int i = 0; i < 2000; ++i) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return status;
+        usleep(10000);
+    }
+    kill(pid, SIGKILL);
+    wait_child(pid);
+    return -1;
+}
+
 // In the child: reads `count` keys, each reported as its length and bytes.
 int report_keys(int report, int count) {
     std::string line;
@@ -145,7 +157,8 @@ TEST(TerminalPty, KeysTypedIntoTheTerminal) {
 }
 
 TEST(TerminalPty, SettingsComeBackAfterSignalsThatEndTheProcess) {
-    for (int signal_number : {SIGINT, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+    for (int signal_number : {SIGINT, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGPIPE,
+                              SIGUSR1, SIGALRM, SIGXCPU}) {
         Child c = start_child([signal_number](int) {
             console_keyhit();
             raise(signal_number);
@@ -195,6 +208,41 @@ TEST(TerminalPty, StoppingGivesTheTerminalBackAndContinuingTakesItAgain) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(canonical_with_echo(c.slave));
     finish(c);
+}
+
+// Stopped and continued from outside, with the settings put back meanwhile
+// as a shell does: the program takes the terminal again and keeps reading.
+// A terminal that vanishes while hang-ups are ignored gives the close key.
+TEST(TerminalPty, AStopFromOutsideOrAVanishedTerminalDoesNotLeaveItWaiting) {
+    Child c = start_child([](int report) { return report_keys(report, 2); });
+    ASSERT_GT(c.pid, 0);
+    ASSERT_TRUE(wait_for_raw(c.slave));
+    kill(c.pid, SIGSTOP);
+    ASSERT_TRUE(WIFSTOPPED(wait_child(c.pid, WUNTRACED)));
+    termios attributes;
+    tcgetattr(c.slave, &attributes);
+    attributes.c_lflag |= ICANON | ECHO;
+    tcsetattr(c.slave, TCSANOW, &attributes);
+    kill(c.pid, SIGCONT);
+    EXPECT_TRUE(wait_for_raw(c.slave)) << "the settings were not taken again";
+    ASSERT_EQ(write(c.master, "ab", 2), 2);
+    int status = wait_child_briefly(c.pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(read_report(c.report), "1 61\n1 62\n");
+    finish(c);
+
+    Child gone = start_child([](int report) {
+        signal(SIGHUP, SIG_IGN);
+        return report_keys(report, 1);
+    });
+    ASSERT_GT(gone.pid, 0);
+    ASSERT_TRUE(wait_for_raw(gone.slave));
+    close(gone.master);
+    gone.master = -1;
+    status = wait_child_briefly(gone.pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(read_report(gone.report), "2 ff 6b\n");
+    finish(gone);
 }
 
 TEST(TerminalPty, InputThatIsNotATerminalGivesNoKeysAndKeepsItsMode) {

@@ -1,12 +1,20 @@
 // The render tool: its command line, its files, and what it refuses.
+#include <fcntl.h>
 #include <png.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +41,53 @@ ToolRun run_tool(const std::string& args) {
     while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+// The tool as a child with its standard output on a pipe and its standard
+// error in a file; `prepare` runs in the child just before it starts.
+struct Spawned {
+    pid_t pid = -1;
+    int out = -1;
+};
+
+Spawned spawn_tool(const std::vector<std::string>& args, const std::string& err_path,
+                   const std::function<void()>& prepare = {}) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, STDERR_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        for (int s : {SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (prepare) prepare();
+        std::vector<char*> argv{const_cast<char*>(OMBRITH_RENDER_PATH)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    return {pid, fds[0]};
+}
+
+int wait_status(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+std::string read_text(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 struct TempDir {
@@ -104,7 +159,7 @@ TEST(RenderOptions, RefusesBadUsageWithAReason) {
         {"--seed", "inf"},    {"--seed", "nan"},      {"--time", "1e999"},
         {"--time", ""},       {"--from", "1"},        {"--frames", "0", "--from", "1", "--fps", "2"},
         {"--frames", "2x"},   {"--fps", "0", "--from", "1", "--frames", "2"},
-        {"--bogus"},
+        {"--bogus"},          {"--seed", "-1"},       {"--seed", "-1.0e0"},
     };
     for (const auto& args : bad) {
         RenderOptions o;
@@ -112,6 +167,31 @@ TEST(RenderOptions, RefusesBadUsageWithAReason) {
         EXPECT_FALSE(parse(args, o, error)) << args[0];
         EXPECT_FALSE(error.empty()) << args[0];
     }
+}
+
+// Readings, given or derived, beyond what the effect draws soundly: the
+// error names the reading. Single precision holds readings below
+// 2^128 - 2^103 in size.
+TEST(RenderOptions, RefusesReadingsTheEffectCannotDraw) {
+    const struct {
+        std::vector<const char*> args;
+        const char* reading;
+    } bad[] = {
+        {{"--from", "0", "--frames", "2", "--fps", "4.9e-324"}, "reading inf (frame 1"},
+        {{"--from", "1e308", "--frames", "2", "--fps", "1e-308"}, "reading 1e+308 (frame 0"},
+        {{"--from", "3e38", "--frames", "3", "--fps", "1e-38"}, "reading 4e+38 (frame 1"},
+        {{"--time", "3.5e38"}, "reading 3.5e+38 (--time 3.5e38)"},
+        {{"--time", "1", "--time", "-3.4028235677973366e38"}, "reading -3.4028235677973366e+38"},
+    };
+    for (const auto& c : bad) {
+        RenderOptions o;
+        std::string error;
+        EXPECT_FALSE(parse(c.args, o, error)) << c.reading;
+        EXPECT_NE(error.find(c.reading), std::string::npos) << error;
+    }
+    RenderOptions o;
+    std::string error;
+    EXPECT_TRUE(parse({"--time", "-3.4028235677973362e38", "--time", "3.4e38"}, o, error)) << error;
 }
 
 TEST(RenderTool, WritesThePictureAndFramesOfTheSeed) {
@@ -145,7 +225,8 @@ TEST(RenderTool, WritesThePictureAndFramesOfTheSeed) {
 TEST(RenderTool, BadUsageExitsWithTwoAndWritesNothing) {
     TempDir dir;
     const std::string out = " --out " + dir.path.string();
-    for (const char* args : {"--variant 321", "--seed x", "--time nan", "--frames 3"}) {
+    for (const char* args : {"--variant 321", "--seed x", "--time nan", "--frames 3", "--seed -1",
+                             "--time 3.5e38", "--from 0 --frames 2 --fps 4.9e-324"}) {
         EXPECT_EQ(run_tool(args + out).status, 2) << args;
     }
     EXPECT_EQ(run_tool("--picture --out " + (dir.path / "missing").string()).status, 2);
@@ -170,4 +251,86 @@ TEST(PngFile, AFailedWriteLeavesNoFileBehind) {
     EXPECT_TRUE(write_png_file((dir.path / "fine.png").string(), pixels.data(), 4, 3, error));
     int32_t w = 0, h = 0;
     EXPECT_EQ(read_png((dir.path / "fine.png").string(), w, h), pixels);
+}
+
+// Nothing in the output folder is opened through a name the tool could have
+// predicted: a link planted as the old probe, or as a finished file, leaves
+// its target alone. A signal during the render removes the file being
+// written, keeps the finished ones and ends the tool as the signal does.
+TEST(RenderTool, FilesAreMadeSafelyAndNeverLeftHalfWritten) {
+    TempDir dir;
+    const fs::path out = dir.path / "out";
+    fs::create_directory(out);
+    {
+        std::ofstream(dir.path / "victim") << "precious";
+    }
+    fs::create_symlink(dir.path / "victim", out / ".ombrith-render-probe");
+    fs::create_symlink(dir.path / "victim", out / "ombrith320-seed1-picture.png");
+    EXPECT_EQ(run_tool("--variant 320 --seed 1 --out " + out.string()).status, 0);
+    EXPECT_EQ(read_text((dir.path / "victim").string()), "precious");
+    EXPECT_TRUE(fs::is_symlink(out / ".ombrith-render-probe"));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / "ombrith320-seed1-picture.png")));
+    fs::remove(out / "ombrith320-seed1-picture.png");
+
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal_number));
+        const Spawned tool =
+            spawn_tool({"--variant", "320", "--seed", "1", "--from", "0", "--frames", "100000",
+                        "--fps", "30", "--out", out.string()},
+                       (dir.path / "err").string());
+        ASSERT_GT(tool.pid, 0);
+        char first[8];
+        ASSERT_GT(read(tool.out, first, sizeof first), 0);  // a file is finished
+        usleep(20000);
+        kill(tool.pid, signal_number);
+        const int status = wait_status(tool.pid);
+        close(tool.out);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
+        std::vector<std::string> files;
+        for (const auto& e : fs::directory_iterator(out)) {
+            const std::string name = e.path().filename().string();
+            if (name == ".ombrith-render-probe") continue;
+            EXPECT_EQ(e.path().extension(), ".png") << name;
+            files.push_back(e.path().string());
+        }
+        ASSERT_FALSE(files.empty());
+        for (const std::string& file : files) {
+            int32_t w = 0, h = 0;
+            EXPECT_EQ(read_png(file, w, h).size(), 76800u) << file;
+            fs::remove(file);
+        }
+    }
+}
+
+// A failed write names the file and the reason and ends with status 1,
+// keeping the files finished before; so does a failure to list them.
+TEST(RenderTool, FailuresToWriteAreReportedWithTheirReason) {
+    TempDir dir;
+    const fs::path out = dir.path / "out";
+    fs::create_directory(out);
+    const std::string err = (dir.path / "err").string();
+    // Room for the picture (about 43 kB) but not for the frame (about 57 kB).
+    const Spawned tool = spawn_tool(
+        {"--variant", "320", "--seed", "1", "--picture", "--time", "1", "--out", out.string()}, err,
+        [] {
+            const rlimit limit{50000, 50000};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);
+        });
+    ASSERT_GT(tool.pid, 0);
+    const int status = wait_status(tool.pid);
+    close(tool.out);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(read_text(err), "ombrith-render: cannot write " +
+                                  (out / "ombrith320-seed1-frame0000-t1.png").string() + ": " +
+                                  std::strerror(EFBIG) + "\n");
+    EXPECT_EQ(fs::directory_iterator(out)->path().filename(), "ombrith320-seed1-picture.png");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+
+    const std::string o = " --out " + out.string();
+    EXPECT_EQ(run_tool("--variant 320 --seed 2" + o + " >/dev/full").status, 1);
+    EXPECT_TRUE(fs::exists(out / "ombrith320-seed2-picture.png")) << "a complete file is kept";
+    EXPECT_EQ(run_tool("--variant 320 --seed 3" + o + " >&-").status, 1);
+    EXPECT_FALSE(fs::exists(out / "ombrith320-seed3-picture.png")) << "refused before rendering";
+    EXPECT_EQ(run_tool("--help >/dev/full").status, 1);
 }

@@ -54,9 +54,12 @@
     const picture = params.has('picture');
     if (picture && params.get('picture') !== '') throw new Error('picture takes no value');
     if (picture === params.has('time')) throw new Error('a still frame needs either time=T or picture');
+    const seed = parseNumber('seed', params.get('seed'));
+    if (seed === -1) {
+      throw new Error('seed -1 is not a seed but "from the clock"; give another number');
+    }
     return {
-      variant, still: true, picture,
-      seed: parseNumber('seed', params.get('seed')),
+      variant, still: true, picture, seed,
       time: picture ? 0 : parseNumber('time', params.get('time')),
     };
   }
@@ -144,6 +147,10 @@
   }
 
   function drawStill(module, p) {
+    if (!p.picture && !module._web_reading_drawable(p.time)) {
+      throw new Error('the clock reading ' + p.time + ' cannot be drawn: readings must be ' +
+                      'finite and below 3.4028235677973366e+38 in size');
+    }
     const width = module._web_width();
     const height = module._web_height();
     canvas.width = width;
@@ -181,7 +188,8 @@
         runLive(module);
       }
     } catch (error) {
-      say('The demo failed: ' + (error && error.message ? error.message : String(error)) + '.');
+      const reason = error && error.message ? error.message : String(error);
+      say((p.still ? 'Cannot show this frame: ' : 'The demo failed: ') + reason + '.');
       if (p.still) root.dataset.frame = 'error';
     }
   }

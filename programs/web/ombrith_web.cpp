@@ -51,6 +51,12 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* web_still(double seed, double time, int32_t 
     return still_pixels;
 }
 
+// 1 when the frame at clock reading `time` can be drawn (as the render tool
+// checks its readings).
+EMSCRIPTEN_KEEPALIVE int32_t web_reading_drawable(double time) {
+    return clock_reading_drawable(time) ? 1 : 0;
+}
+
 EMSCRIPTEN_KEEPALIVE int32_t web_width() { return V.width; }
 EMSCRIPTEN_KEEPALIVE int32_t web_height() { return V.height; }
 

@@ -2,8 +2,9 @@
 // counter (in nanoseconds), and waits that hand the thread back to the page.
 //
 // The page's event loop runs only while the program waits, so a wait is an
-// Asyncify suspension: sleep(0) and the flip wait for the next animation
-// frame, longer sleeps for a timer. Exit runs the at-exit procedures, tells
+// Asyncify suspension: the flip (display.cpp) waits for the next animation
+// frame, a sleep of 1 ms or more for a timer; sleep(0), which follows every
+// flip, has nothing left to wait for. Exit runs the at-exit procedures, tells
 // the page the status and stops the program where it is.
 #include <emscripten.h>
 

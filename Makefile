@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build --preset
 
-.PHONY: all deps build run test test-release test-sanitize test-windows package bench clean
+.PHONY: all deps build run test test-release test-sanitize test-windows test-web web serve package bench clean
 
 all: build
 
@@ -17,7 +17,7 @@ build: deps
 run: build
 	bash scripts/run-demo.sh
 
-test: deps test-release test-sanitize test-windows
+test: deps test-release test-sanitize test-windows test-web
 
 test-release:
 	cmake --preset release >/dev/null
@@ -50,6 +50,25 @@ package: deps
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
 	cpack --config build/windows-i686/CPackConfig.cmake -B build/packages
 	@ls -l build/packages/*.deb build/packages/*.zip
+
+# The browser version: the site in build/web/site/ (Emscripten).
+web: deps
+	cmake --preset web >/dev/null
+	$(CMAKE_BUILD) web -j $(JOBS)
+
+serve: web
+	@echo "Serving build/web/site on http://127.0.0.1:8000/ (Ctrl+C ends it)"
+	python3 -m http.server 8000 --bind 127.0.0.1 --directory build/web/site
+
+# The web tests (label web): the wasm build against the native one under
+# node, and the page in headless Chromium. The native programs they compare
+# with come from the release build.
+test-web:
+	cmake --preset release >/dev/null
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render web_differential
+	cmake --preset web >/dev/null
+	$(CMAKE_BUILD) web -j $(JOBS)
+	ctest --preset web -j $(JOBS)
 
 bench: build
 	bash scripts/run-bench.sh

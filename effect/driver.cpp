@@ -11,9 +11,16 @@
 
 namespace {
 
+// Extended-precision operations rounded as the x87 unit rounds them
+// (rt_ext); the division by 4 and the product with 0.5 are exact.
+long double add(long double a, long double b) { return rt_ext(a + b); }
+long double mul(long double a, long double b) { return rt_ext(a * b); }
+long double sin_x(long double a) { return rt_ext(std::sin(a)); }
+long double cos_x(long double a) { return rt_ext(std::cos(a)); }
+
 // Amplitude of the rim ripple for a clock reading: 0.5 x sin(time / 4).
 long double ripple_amplitude(double clock) {
-    return std::sin(static_cast<long double>(clock) / 4.0L) * static_cast<long double>(0.5);
+    return sin_x(static_cast<long double>(clock) / 4.0L) * static_cast<long double>(0.5);
 }
 
 long double ld(double constant) { return static_cast<long double>(constant); }
@@ -37,7 +44,7 @@ void animation_begin(AnimationState& anim, double amp_clock) {
 
 void animation_step(AnimationState& anim, double frame_clock, double amp_clock) {
     anim.anim_time = rt_single(frame_clock);
-    anim.ripple_phase = rt_single(ld(0.2) + anim.ripple_phase);
+    anim.ripple_phase = rt_single(add(ld(0.2), anim.ripple_phase));
     anim.ripple_amp = rt_single(ripple_amplitude(amp_clock));
 
     const int32_t sign = rt_sgn_single(rt_single(10.0f * static_cast<long double>(anim.ripple_amp)));
@@ -50,12 +57,12 @@ void animation_step(AnimationState& anim, double frame_clock, double amp_clock) 
     const long double across = ld(280.0);
     const long double down = ld(180.0);
     int32_t* o = anim.offsets;
-    o[0] = rt_floor_to_int(std::sin(ld(0.6) * t) * std::cos(t) * across);
-    o[1] = rt_floor_to_int(std::cos(ld(0.2) + t) * std::cos(ld(0.1) * t) * down);
-    o[2] = rt_floor_to_int(std::cos(ld(0.1) * t) * std::sin(t) * across);
-    o[3] = rt_floor_to_int(std::cos(ld(0.12) + t) * std::cos(ld(1.1) * t) * down);
-    o[4] = rt_floor_to_int(std::sin(ld(0.34) * t) * std::sin(ld(0.45) * t) * across);
-    o[5] = rt_floor_to_int(std::sin(ld(0.72) + t) * std::cos(ld(0.5) * t) * down);
+    o[0] = rt_floor_to_int(mul(mul(sin_x(mul(ld(0.6), t)), cos_x(t)), across));
+    o[1] = rt_floor_to_int(mul(mul(cos_x(add(ld(0.2), t)), cos_x(mul(ld(0.1), t))), down));
+    o[2] = rt_floor_to_int(mul(mul(cos_x(mul(ld(0.1), t)), sin_x(t)), across));
+    o[3] = rt_floor_to_int(mul(mul(cos_x(add(ld(0.12), t)), cos_x(mul(ld(1.1), t))), down));
+    o[4] = rt_floor_to_int(mul(mul(sin_x(mul(ld(0.34), t)), sin_x(mul(ld(0.45), t))), across));
+    o[5] = rt_floor_to_int(mul(mul(sin_x(add(ld(0.72), t)), cos_x(mul(ld(0.5), t))), down));
 }
 
 template <const Variant& V>

@@ -11,7 +11,7 @@ int32_t isqrt_table[kIsqrtTableSize];
 
 void fill_isqrt_table() {
     for (int32_t i = 0; i < kIsqrtTableSize; ++i) {
-        isqrt_table[i] = rt_round_to_int(std::sqrt(static_cast<long double>(i)));
+        isqrt_table[i] = rt_round_to_int(rt_ext(std::sqrt(static_cast<long double>(i))));
     }
 }
 
@@ -64,14 +64,17 @@ void draw_lens_reference(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t
             const int32_t dx = xx - R;
             const int32_t dy = yy - R;
             const int32_t d2 = dx * dx + dy * dy;
-            const float theta = rt_single(
-                std::atan2(static_cast<long double>(dy), static_cast<long double>(dx)));
+            const float theta = rt_single(rt_ext(
+                std::atan2(static_cast<long double>(dy), static_cast<long double>(dx))));
+            // Each extended operation rounded as the x87 unit does (rt_ext);
+            // lobe_count x theta is exact.
+            const long double angle = rt_ext(
+                rt_ext(static_cast<long double>(ripple.lobe_count) * theta + ripple.ripple_phase) +
+                static_cast<long double>(3.141593));
             const long double swell =
-                std::sin(static_cast<long double>(ripple.lobe_count) * theta + ripple.ripple_phase +
-                         static_cast<long double>(3.141593)) *
-                    ripple.ripple_amp +
-                static_cast<long double>(1.0);
-            const int32_t rho = rt_round_to_int(static_cast<long double>(d2) * swell);
+                rt_ext(rt_ext(rt_ext(std::sin(angle)) * ripple.ripple_amp) +
+                       static_cast<long double>(1.0));
+            const int32_t rho = rt_round_to_int(rt_ext(static_cast<long double>(d2) * swell));
             if (rho >= limit) continue;
             // A ripple beyond its range (a NaN or infinite amplitude gives rho
             // = INT32_MIN) would read past the table: such positions stay as

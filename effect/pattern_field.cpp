@@ -13,7 +13,8 @@ float nearest_point_distance(float px, float py, const BoundedArray<float>& xs,
         const long double dy = static_cast<long double>(ys[i]) - py;
         const float a = rt_single(dx * dx);
         const float b = rt_single(dy * dy);
-        const float d = rt_single(std::sqrt(static_cast<long double>(b) + a));
+        // The sum and the root rounded as the x87 unit rounds them (rt_ext).
+        const float d = rt_single(rt_ext(std::sqrt(rt_ext(static_cast<long double>(b) + a))));
         if (d < best) best = d;
     }
     return best;

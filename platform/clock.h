@@ -25,8 +25,10 @@ struct PlatformProcess {
     void (*set_fp_mode)();
     // Registers a procedure to run at exit, in reverse order of registration.
     int (*at_exit)(void (*procedure)());
-    // Ends the process with the given status, running the at-exit procedures.
-    [[noreturn]] void (*exit)(int code);
+    // Ends the process with the given status, running the at-exit procedures;
+    // never returns. (The attribute cannot go on the pointer: Clang, which
+    // builds the WebAssembly version, refuses it there.)
+    void (*exit)(int code);
 };
 
 extern const PlatformClock* platform_clock;

@@ -6,7 +6,9 @@
 // stored, through `rt_single`.
 #pragma once
 
+#include <cfloat>
 #include <cstdint>
+#include <cstring>
 
 // Seconds since the clock's origin. The fine counter is chosen on the first
 // call when the platform has one, else the millisecond tick; never changed.
@@ -42,6 +44,36 @@ inline float rt_single(long double x) {
 #else
     return static_cast<float>(x);
 #endif
+}
+
+// The result of one extended-precision operation, as the x87 unit leaves it:
+// rounded to a 64-bit significand (to nearest, ties to even). On x86 the
+// operation itself did that and this is the value unchanged. WebAssembly's
+// long double is IEEE binary128 (a 113-bit significand, in software), so
+// there the value is rounded here; the effect applies this after every
+// operation whose exact result may need more than 64 bits, so that the
+// browser computes what the desktop computes. The exponent range of both
+// formats is the same; zeros, subnormals, infinities and NaN pass unchanged.
+inline long double rt_ext(long double x) {
+#if LDBL_MANT_DIG == 113
+    static_assert(sizeof(long double) == 16);
+    uint64_t word[2];  // little-endian: word[0] holds the low 64 fraction bits
+    std::memcpy(word, &x, sizeof word);
+    const uint32_t exponent = static_cast<uint32_t>(word[1] >> 48) & 0x7FFFu;
+    if (exponent == 0 || exponent == 0x7FFFu) return x;
+    // 112 fraction bits, of which 63 stay: the 49 lowest go.
+    constexpr uint64_t kDropped = (uint64_t{1} << 49) - 1;
+    constexpr uint64_t kHalf = uint64_t{1} << 48;
+    const uint64_t dropped = word[0] & kDropped;
+    uint64_t kept = word[0] & ~kDropped;
+    if (dropped > kHalf || (dropped == kHalf && ((kept >> 49) & 1u) != 0)) {
+        kept += uint64_t{1} << 49;
+        if (kept == 0) ++word[1];  // the carry runs on into the exponent when it must
+    }
+    word[0] = kept;
+    std::memcpy(&x, word, sizeof word);
+#endif
+    return x;
 }
 
 // The generator behind rt_rnd: state = state * 214013 + 2531011 (mod 2^32),

@@ -44,6 +44,7 @@ void rt_run_dtors() { run_list(kModuleDtors); }
 void rt_end(int32_t code) {
     rt_run_dtors();
     platform_process->exit(code);
+    __builtin_unreachable();
 }
 
 int32_t console_ctrl_handler(uint32_t event) {

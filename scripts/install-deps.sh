@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, and only
 # those that are missing, then the sources that the Windows cross build
-# compiles (zlib and libpng, into build/cross-sources). Package lists live in
+# compiles (zlib and libpng, into build/cross-sources) and the web tests' npm
+# packages (install-npm.sh). Package lists live in
 # scripts/packages/*.txt, one package a line ('#' starts a comment). Works as
 # root without a terminal; elsewhere it uses sudo.
 set -euo pipefail
@@ -46,5 +47,12 @@ fi
 for list in "${lists[@]}"; do
   if [ "$(basename "$list")" = windows.txt ]; then
     bash "$here/cross-sources.sh" "$root/build/cross-sources"
+  fi
+done
+
+# The web tests drive Chromium through playwright-core, installed by npm ci.
+for list in "${lists[@]}"; do
+  if [ "$(basename "$list")" = web.txt ]; then
+    bash "$here/install-npm.sh"
   fi
 done

@@ -12,6 +12,7 @@
 
 #include "effect/fast/lens_avx2.h"
 #include "effect/fast/lens_avx512.h"
+#include "effect/fast/lens_wasm.h"
 #include "effect/fast/lens_parts.h"
 #include "effect/fast/simd.h"
 
@@ -115,9 +116,9 @@ void draw_lens_fast(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, 
     f.y0 = y0;
     f.ripple = ripple;
     const long double phi =
-        static_cast<long double>(ripple.ripple_phase) + static_cast<long double>(3.141593);
-    f.sin_phi = static_cast<double>(std::sin(phi));
-    f.cos_phi = static_cast<double>(std::cos(phi));
+        rt_ext(static_cast<long double>(ripple.ripple_phase) + static_cast<long double>(3.141593));
+    f.sin_phi = static_cast<double>(rt_ext(std::sin(phi)));
+    f.cos_phi = static_cast<double>(rt_ext(std::cos(phi)));
     angle_table();
     const int32_t count = build_spans<V>(f);
 #if defined(__x86_64__)
@@ -128,6 +129,11 @@ void draw_lens_fast(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, 
     }
     if (level == SimdLevel::avx2 && double_path_fits(ripple)) {
         draw_spans_avx2<V>(dst, src, f, spans, count);
+        return;
+    }
+#elif defined(__wasm_simd128__)
+    if (double_path_fits(ripple)) {
+        draw_spans_wasm<V>(dst, src, f, spans, count);
         return;
     }
 #else

@@ -13,8 +13,8 @@ const float* angle_table() {
     if (!angles_ready) {
         for (int32_t dy = kLow; dy <= kHigh; ++dy) {
             for (int32_t dx = kLow; dx <= kHigh; ++dx) {
-                angles[(dy - kLow) * kStride + (dx - kLow)] = rt_single(
-                    std::atan2(static_cast<long double>(dy), static_cast<long double>(dx)));
+                angles[(dy - kLow) * kStride + (dx - kLow)] = rt_single(rt_ext(
+                    std::atan2(static_cast<long double>(dy), static_cast<long double>(dx))));
             }
         }
         angles_ready = true;

@@ -52,12 +52,12 @@ struct RowSpan {
 // The rim test value of one position, with the same operations in the same
 // precision as the plain renderer.
 inline int32_t exact_rho(int32_t d2, float theta, const Ripple& ripple) {
-    const long double swell =
-        std::sin(static_cast<long double>(ripple.lobe_count) * theta + ripple.ripple_phase +
-                 static_cast<long double>(3.141593)) *
-            ripple.ripple_amp +
-        static_cast<long double>(1.0);
-    return rt_round_to_int(static_cast<long double>(d2) * swell);
+    const long double angle = rt_ext(
+        rt_ext(static_cast<long double>(ripple.lobe_count) * theta + ripple.ripple_phase) +
+        static_cast<long double>(3.141593));
+    const long double swell = rt_ext(rt_ext(rt_ext(std::sin(angle)) * ripple.ripple_amp) +
+                                     static_cast<long double>(1.0));
+    return rt_round_to_int(rt_ext(static_cast<long double>(d2) * swell));
 }
 
 // Draws one position whose rim value rho lies below the limit.

@@ -19,8 +19,8 @@ const common = [variant, setups, frames];
 // operations and the lens tables.
 const expected = Number(setups) * (1 + Number(frames)) + 1;
 
-function run(spec, extra = []) {
-  const [program, mode] = spec.split(',');
+function run(target, extra = []) {
+  const [program, mode] = target.split(',');
   const args = [...(mode === 'plain' ? ['--plain'] : []), ...common, ...extra];
   const wasm = program.endsWith('.js');
   const started = Date.now();
@@ -33,18 +33,18 @@ function run(spec, extra = []) {
   return {lines: result.stdout.trim().split('\n'), seconds: (Date.now() - started) / 1000};
 }
 
-function label(spec) {
-  const [program, mode] = spec.split(',');
+function label(target) {
+  const [program, mode] = target.split(',');
   return (program.endsWith('.js') ? 'wasm' : 'native') + (mode === 'plain' ? ' plain' : ' fast');
 }
 
 let failed = false;
 const reference = run(runs[0]);
-for (const spec of runs.slice(1)) {
-  const other = run(spec);
+for (const target of runs.slice(1)) {
+  const other = run(target);
   if (reference.lines.length !== expected || other.lines.length !== expected) {
     console.error(`expected ${expected} items: ${label(runs[0])} gave ${reference.lines.length}, ` +
-                  `${label(spec)} ${other.lines.length}`);
+                  `${label(target)} ${other.lines.length}`);
     process.exit(1);
   }
   let items = 0;
@@ -59,7 +59,7 @@ for (const spec of runs.slice(1)) {
     const fa = path.join(workdir, `a-${k}.bin`);
     const fb = path.join(workdir, `b-${k}.bin`);
     run(runs[0], ['--dump', String(k), fa]);
-    run(spec, ['--dump', String(k), fb]);
+    run(target, ['--dump', String(k), fb]);
     const pa = new Uint32Array(readFileSync(fa).buffer);
     const pb = new Uint32Array(readFileSync(fb).buffer);
     let count = 0;
@@ -69,7 +69,7 @@ for (const spec of runs.slice(1)) {
     console.log(`item ${k} (${kind}): ${count} pixels differ`);
   }
   console.log(`variant ${variant}, ${setups} set-ups and ${Number(setups) * Number(frames)} frames, ` +
-              `${label(runs[0])} (${reference.seconds.toFixed(1)} s) against ${label(spec)} ` +
+              `${label(runs[0])} (${reference.seconds.toFixed(1)} s) against ${label(target)} ` +
               `(${other.seconds.toFixed(1)} s): ${items} items and ${pixels} pixels differ`);
   if (items !== 0) failed = true;
 }

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-// An animation being written: 8-bit RGB, looping forever. The first frame is
-// also the file's still picture, for viewers that show no animation; each
-// later frame stores only the rectangle that differs from the frame before
-// it (drawn over it, source replacing destination).
+// An animation being written: 8-bit RGBA, every shown pixel opaque, looping
+// forever. The first frame is also the file's still picture, for viewers that
+// show no animation; each later frame stores only the rectangle that differs
+// from the frame before it, drawn over it, with the pixels that did not
+// change fully transparent.
 struct ApngWriter {
     std::FILE* out = nullptr;
     int32_t width = 0;

@@ -271,8 +271,9 @@ TEST(PngFile, AFailedWriteLeavesNoFileBehind) {
 }
 
 // The captures read by an independent decoder (ffmpeg): the animated PNG
-// gives exactly the frames' pixels at their clock readings, the video the
-// announced size and rate, every frame, each level within 2 of the pixels.
+// gives exactly the frames' pixels, opaque, at their clock readings, the
+// video the announced size and rate, every frame, each level within 2 of the
+// pixels.
 TEST(RenderTool, CapturesDecodeToTheFramesPixels) {
     TempDir dir;
     const std::string apng = (dir.path / "a.png").string(), video = (dir.path / "v.y4m").string();
@@ -302,8 +303,19 @@ TEST(RenderTool, CapturesDecodeToTheFramesPixels) {
     };
     // Every frame once, as it comes (no duplicates for a steady output rate).
     const std::string to_rgb = " -fps_mode passthrough -f rawvideo -pix_fmt rgb24 - 2>/dev/null";
-    EXPECT_TRUE(command_output("ffmpeg -v error -f apng -i " + apng + to_rgb) ==
-                frames_rgb({2.0, 2.5, 2.75}));
+    // The animation is stored with transparency: every frame, drawn over the
+    // ones before it, is the frame's colours and opaque everywhere.
+    const std::string rgba = command_output("ffmpeg -v error -f apng -i " + apng +
+                                            " -fps_mode passthrough -f rawvideo -pix_fmt rgba - "
+                                            "2>/dev/null");
+    std::string colours;
+    size_t see_through = 0;
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        colours.append(rgba, i, 3);
+        see_through += static_cast<uint8_t>(rgba[i + 3]) != 255;
+    }
+    EXPECT_EQ(see_through, 0u);
+    EXPECT_TRUE(colours == frames_rgb({2.0, 2.5, 2.75}));
     EXPECT_EQ(command_output("ffprobe -v error -f apng -show_entries frame=pts_time -of csv=p=0 " +
                              apng),
               "0.000000\n0.500000\n0.750000\n");

@@ -4,6 +4,7 @@
 #   check_deb.sh render WORK RENDER   the packaged ombrith-render writes the
 #                                     same PNG files as RENDER
 set -euo pipefail
+. "$(dirname "$0")/same_pngs.sh"
 mode=$1 work=$2
 deb=$(ls "$work"/out/*.deb)
 case "$mode" in
@@ -27,14 +28,8 @@ case "$mode" in
     args=(--variant 640 --seed 3 --picture --time 4.5)
     "$render" "${args[@]}" --out "$scratch/build" >/dev/null
     "$packaged" "${args[@]}" --out "$scratch/package" >/dev/null
-    count=0
-    for file in "$scratch"/build/*.png; do
-      cmp "$file" "$scratch/package/$(basename "$file")" ||
-        { echo "FAIL: $(basename "$file") differs" >&2; exit 1; }
-      count=$((count + 1))
-    done
-    [ "$count" -eq 2 ] || { echo "FAIL: $count files instead of 2" >&2; exit 1; }
-    echo "the packaged ombrith-render writes the same $count PNG files" ;;
+    same_pngs "$scratch/build" "$scratch/package" 2
+    echo "the packaged ombrith-render writes the same 2 PNG files" ;;
   *)
     echo "usage: check_deb.sh lintian|render WORK [RENDER]" >&2
     exit 2 ;;

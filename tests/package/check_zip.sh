@@ -6,6 +6,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
+. "$here/same_pngs.sh"
 work=$1 linux_render=$2 prefix=$3
 zip=$(ls "$work"/out/*.zip)
 folder=$(basename "$zip" .zip)
@@ -22,11 +23,5 @@ args=(--variant 320 --seed 11 --picture --time 6.25)
 "$linux_render" "${args[@]}" --out "$scratch/linux" >/dev/null
 (cd "$scratch" && "$repo/scripts/wine-run.sh" --prefix "$prefix" \
   "$work/root/$folder/ombrith-render.exe" "${args[@]}" --out windows >/dev/null)
-count=0
-for file in "$scratch"/linux/*.png; do
-  cmp "$file" "$scratch/windows/$(basename "$file")" ||
-    { echo "FAIL: $(basename "$file") differs" >&2; exit 1; }
-  count=$((count + 1))
-done
-[ "$count" -eq 2 ] || { echo "FAIL: $count files instead of 2" >&2; exit 1; }
-echo "the zip holds the three programs; its ombrith-render.exe writes the same $count PNG files"
+same_pngs "$scratch/linux" "$scratch/windows" 2
+echo "the zip holds the three programs; its ombrith-render.exe writes the same 2 PNG files"

@@ -18,6 +18,9 @@ repo=$(cd "$here/../.." && pwd)
 prefix=$1
 case_name=$2
 shift 2
+# The build's Wine (OMBRITH_WINE_ARCH); 77 (skipped) where it cannot run.
+wine_env_prepare "$prefix" || exit $?
+wine=$(wine_env_loader)
 
 title="Ombrith by Talvane"
 work=$(mktemp -d "${TMPDIR:-/tmp}/ombrith-wine-e2e.XXXXXX")
@@ -117,7 +120,7 @@ start_demo() {
   local program=$1
   start_xvfb
   wine_env_desktop "$prefix" "${width}x${height}"
-  wine "$program" >"$work/program.log" 2>&1 &
+  "$wine" "$program" >"$work/program.log" 2>&1 &
   program_pid=$!
   wait_until 90 window_mapped || fail "no window titled '$title' appeared"
   wait_for_effect "$work/first.png"
@@ -135,7 +138,7 @@ case "$case_name" in
   backend)
     start_xvfb
     wine_env_desktop "$prefix" 640x480
-    wine "$1"
+    "$wine" "$1"
     ;;
 
   demo)
@@ -172,7 +175,7 @@ case "$case_name" in
     wine_env_desktop "$prefix" 640x480
     export WINEDLLOVERRIDES="ddraw=d"
     started=$SECONDS
-    wine "$program" >"$work/program.log" 2>&1 &
+    "$wine" "$program" >"$work/program.log" 2>&1 &
     program_pid=$!
     wait_for_exit 60
     [ "$exit_status" -eq 255 ] || fail "without DirectDraw the status is $exit_status, not 255"
@@ -190,7 +193,7 @@ case "$case_name" in
     start_xvfb
     wine_env_desktop "$prefix" 640x480
     export WINEDLLOVERRIDES="ddraw=n,b"
-    wine "$work/app/$(basename "$program")" >"$work/program.log" 2>&1 &
+    "$wine" "$work/app/$(basename "$program")" >"$work/program.log" 2>&1 &
     program_pid=$!
     wait_for_exit 60
     [ "$exit_status" -eq 42 ] || fail "the replacement beside the program was not used (status $exit_status)"

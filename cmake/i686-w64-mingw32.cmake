@@ -1,24 +1,6 @@
 # Cross build for 32-bit Windows on x86 with MinGW-w64 (Debian's
-# g++-mingw-w64-i686). The posix thread model gives the C++ threads library;
-# libgcc, libstdc++ and winpthread are linked statically so that a program
-# imports system DLLs only (KERNEL32, USER32, msvcrt).
-set(CMAKE_SYSTEM_NAME Windows)
+# g++-mingw-w64-i686); its tests run under 32-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(OMBRITH_MINGW_TRIPLE i686-w64-mingw32)
-find_program(CMAKE_C_COMPILER NAMES ${OMBRITH_MINGW_TRIPLE}-gcc-posix REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${OMBRITH_MINGW_TRIPLE}-g++-posix REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${OMBRITH_MINGW_TRIPLE}-windres)
-find_program(CMAKE_OBJDUMP NAMES ${OMBRITH_MINGW_TRIPLE}-objdump)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${OMBRITH_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Test programs run under Wine, in a private prefix inside the build tree.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh;--prefix;${CMAKE_BINARY_DIR}/wine/unit")
+set(OMBRITH_WINE_ARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -44,8 +44,9 @@ const ConverterSet* set_of(ConverterPath path) {
     case ConverterPath::portable:
         return &portable_converters;
     case ConverterPath::mmx:
-#if defined(__i386__) && defined(__MMX__)
-        // The 32-bit build requires MMX; no feature test is made.
+#if defined(__MMX__)
+        // The 32-bit build requires MMX, and every x86-64 processor has it;
+        // no feature test is made.
         return &mmx_converters;
 #else
         return nullptr;

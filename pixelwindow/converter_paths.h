@@ -20,7 +20,7 @@ struct ConverterSet {
 };
 
 extern const ConverterSet portable_converters;
-#if defined(__i386__) && defined(__MMX__)
+#if defined(__MMX__)
 extern const ConverterSet mmx_converters;
 #endif
 #if defined(__x86_64__)

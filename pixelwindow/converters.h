@@ -53,7 +53,7 @@ inline constexpr uint64_t MUL_BGR555 = 0x0008200000082000ull;
 // runs on.
 enum class ConverterPath {
     portable,  // plain C++ on 64-bit integers, every processor
-    mmx,       // 64-bit packed integers, 32-bit x86 builds
+    mmx,       // 64-bit packed integers, x86 builds (chosen on 32-bit x86)
     sse2,      // 128-bit packed integers, x86-64 builds
     avx2,      // 256-bit packed integers, x86-64 builds on processors with AVX2
 };

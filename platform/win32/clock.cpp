@@ -29,8 +29,22 @@ void sleep_ms(uint32_t ms) { Sleep(ms); }
 
 // Precision control 64-bit significand (_PC_64 = 0) and rounding to nearest
 // (_RC_NEAR = 0) under the masks _MCW_PC | _MCW_RC = 0x30300; the exception
-// masks stay as they are.
-void set_fp_mode() { _controlfp(0, 0x30300); }
+// masks stay as they are. 64-bit programs compute float and double on the
+// SSE unit, which the C runtime's control governs there, and take no
+// precision control from it: the rounding goes through the C runtime
+// (_MCW_RC = 0x300), and the x87 unit, where long double is computed, gets
+// the same two fields directly.
+void set_fp_mode() {
+#if defined(_WIN64)
+    _controlfp(0, 0x300);
+    unsigned short cw;
+    __asm__ volatile("fnstcw %0" : "=m"(cw));
+    cw = static_cast<unsigned short>((cw & ~0x0F00u) | 0x0300u);
+    __asm__ volatile("fldcw %0" : : "m"(cw));
+#else
+    _controlfp(0, 0x30300);
+#endif
+}
 
 int at_exit(void (*procedure)()) { return std::atexit(procedure); }
 

@@ -10,7 +10,10 @@
 
 #include "platform/display.h"
 
-static_assert(sizeof(DDSURFACEDESC) == 108, "DDSURFACEDESC is 108 bytes");
+// The surface description holds a pointer (the locked surface's address):
+// 108 bytes in 32-bit programs, 120 in 64-bit ones.
+static_assert(sizeof(DDSURFACEDESC) == (sizeof(void*) == 4 ? 108 : 120),
+              "DDSURFACEDESC has the platform's layout");
 static_assert(sizeof(DDPIXELFORMAT) == 32, "DDPIXELFORMAT is 32 bytes");
 static_assert(sizeof(DDSCAPS) == 4, "DDSCAPS is one 32-bit word");
 

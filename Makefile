@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build --preset
 
-.PHONY: all deps build run test test-release test-sanitize test-windows test-web web serve package bench clean
+.PHONY: all deps build run test test-release test-package test-sanitize test-windows test-web web serve package bench clean
 
 all: build
 
@@ -17,31 +17,32 @@ build: deps
 run: build
 	bash scripts/run-demo.sh
 
-test: deps test-release test-sanitize test-windows test-web
+# Every test stage, each one run even when another fails, then one summary
+# line per stage; the status is non-zero when any stage failed
+# (scripts/test-stages.sh says which stages run side by side).
+test: deps
+	bash scripts/test-stages.sh
 
+# Single stages, each building what it needs.
 test-release:
-	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS)
-	ctest --preset release -j $(JOBS)
+	bash scripts/test-stages.sh release
+
+test-package:
+	bash scripts/test-stages.sh package
 
 test-sanitize:
-	cmake --preset sanitize >/dev/null
-	$(CMAKE_BUILD) sanitize -j $(JOBS)
-	ctest --preset sanitize -j $(JOBS)
+	bash scripts/test-stages.sh sanitize
 
-# The 32-bit Windows build, its unit tests as .exe files and its end-to-end
-# tests, all run under Wine (label `windows`). The Linux render tool is built
-# too: the Windows one is compared with it.
+# The Windows builds, their unit tests as .exe files and their end-to-end
+# tests, under Wine (label `windows`): 32-bit (skipped where the machine
+# does not run 32-bit programs) and 64-bit. The Linux render tool is built
+# too: the Windows ones are compared with it.
 test-windows:
-	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render
-	cmake --preset windows-i686 >/dev/null
-	$(CMAKE_BUILD) windows-i686 -j $(JOBS)
-	ctest --preset windows-i686 -j $(JOBS)
+	bash scripts/test-stages.sh windows-i686 windows-x86_64
 
-# The Debian package of the Linux build and the zip of the 32-bit Windows
-# build, made by CPack into build/packages. Their tests (label `package`)
-# run with the release and Windows tests.
+# The Debian package of the Linux build and the zips of the 32-bit and
+# 64-bit Windows builds, made by CPack into build/packages. Their tests
+# (label `package`) run in the package and Windows stages of `make test`.
 package: deps
 	cmake --preset release >/dev/null
 	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
@@ -49,6 +50,9 @@ package: deps
 	cmake --preset windows-i686 >/dev/null
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
 	cpack --config build/windows-i686/CPackConfig.cmake -B build/packages
+	cmake --preset windows-x86_64 >/dev/null
+	$(CMAKE_BUILD) windows-x86_64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
+	cpack --config build/windows-x86_64/CPackConfig.cmake -B build/packages
 	@ls -l build/packages/*.deb build/packages/*.zip
 
 # The browser version: the site in build/web/site/ (Emscripten).
@@ -64,11 +68,7 @@ serve: web
 # node, and the page in headless Chromium. The native programs they compare
 # with come from the release build.
 test-web:
-	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render web_differential
-	cmake --preset web >/dev/null
-	$(CMAKE_BUILD) web -j $(JOBS)
-	ctest --preset web -j $(JOBS)
+	bash scripts/test-stages.sh web
 
 bench: build
 	bash scripts/run-bench.sh

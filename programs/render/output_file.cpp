@@ -103,15 +103,14 @@ sigset_t held_set() {
     return set;
 }
 
-// What each signal did before the handler was installed; restored before
-// the signal takes its course.
-struct sigaction previous_actions[NSIG];
-
-// Removes what is registered, then lets the signal take its usual course
-// (or the one of the handler before ours): only async-signal-safe calls.
+// Removes what is registered, then lets the signal take its usual course:
+// only async-signal-safe calls.
 void on_removal_signal(int signal_number, siginfo_t* info, void*) {
     remove_registered();
-    sigaction(signal_number, &previous_actions[signal_number], nullptr);
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, nullptr);
     // A fault from an instruction recurs when it runs again.
     if (is_fault(signal_number) && info != nullptr && info->si_code > 0) return;
     sigset_t set;
@@ -121,8 +120,10 @@ void on_removal_signal(int signal_number, siginfo_t* info, void*) {
     raise(signal_number);
 }
 
-// Signals the process was told to ignore (nohup, a limit on file sizes with
-// SIGXFSZ ignored) stay ignored.
+// Only signals left to their usual course are taken: those the process was
+// told to ignore (nohup, SIGXFSZ with a limit on file sizes) stay ignored,
+// and those that have a handler already (a profiler's, a sanitizer's) keep
+// it.
 void install_handlers() {
     if (handlers_installed) return;
     handlers_installed = true;
@@ -130,8 +131,7 @@ void install_handlers() {
         if (!ends_process(s)) continue;
         struct sigaction previous {};
         if (sigaction(s, nullptr, &previous) != 0) continue;  // reserved by the C library
-        if (previous.sa_handler == SIG_IGN) continue;
-        previous_actions[s] = previous;
+        if ((previous.sa_flags & SA_SIGINFO) != 0 || previous.sa_handler != SIG_DFL) continue;
         struct sigaction action {};
         action.sa_sigaction = on_removal_signal;
         action.sa_flags = SA_SIGINFO;

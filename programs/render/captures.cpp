@@ -59,13 +59,14 @@ bool captures_check(const RenderOptions& options, const std::string& picture_pat
         error = "only one of --apng and --video can go to standard output";
         return false;
     }
-    if (!options.apng.empty() && !options.video.empty() &&
-        output_file_same(options.apng, options.video)) {
+    if (!options.apng.empty() && !options.video.empty() && !capture_to_stdout(options.apng) &&
+        !capture_to_stdout(options.video) && output_file_same(options.apng, options.video)) {
         error = "--apng and --video name the same file: " + options.video;
         return false;
     }
     for (const std::string* path : captures) {
-        if (options.picture && !path->empty() && output_file_same(*path, picture_path)) {
+        if (options.picture && !path->empty() && !capture_to_stdout(*path) &&
+            output_file_same(*path, picture_path)) {
             error = "the capture " + *path + " is the set-up picture's file " + picture_path;
             return false;
         }

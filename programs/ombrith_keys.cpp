@@ -2,6 +2,7 @@
 // and prints each KeyString, its length and its bytes in hexadecimal, one per
 // line. Escape ends it, and so does the close key (Alt+F4), which a closed
 // console or terminal sends.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -27,8 +28,14 @@ const char kCloseText[] = {static_cast<char>(255), 0x6B, 0};
 int main(int argc, char** argv) {
     if (argc > 1) {
         if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-            std::fputs(kUsage, stdout);
-            return 0;
+            // A help text that did not arrive is a failure, not a success.
+            errno = 0;
+            if (std::fputs(kUsage, stdout) >= 0 && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+                return 0;
+            }
+            std::fprintf(stderr, "ombrith-keys: cannot write to standard output: %s\n",
+                         std::strerror(errno != 0 ? errno : EIO));
+            return 1;
         }
         std::fprintf(stderr, "ombrith-keys: unexpected argument '%s'\n%s", argv[1], kUsage);
         return 2;

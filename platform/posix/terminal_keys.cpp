@@ -146,8 +146,9 @@ size_t decode_csi(const uint8_t* bytes, size_t length, bool more, TerminalKey* k
         if (bytes[3] >= 'A' && bytes[3] <= 'E') {
             *key = function_key(bytes[3] - 'A' + 1, 0);
             *has_key = true;
+            return 4;
         }
-        return 4;
+        return 3;  // broken: dropped, and the byte after it starts a key of its own
     }
     size_t i = 2;
     while (i < length && i < kTerminalSequenceLimit && bytes[i] >= 0x20 && bytes[i] <= 0x3F) {

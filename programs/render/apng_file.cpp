@@ -25,7 +25,7 @@ void put16(std::vector<uint8_t>& bytes, uint16_t value) {
 
 bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& error) {
     if (size == 0 || std::fwrite(data, 1, size, out) == size) return true;
-    error = std::string("cannot write the animation: ") + std::strerror(errno);
+    error = std::strerror(errno != 0 ? errno : EIO);
     return false;
 }
 

@@ -20,6 +20,8 @@ struct ApngWriter {
     std::vector<uint32_t> previous;  // the last frame written, 0x00RRGGBB
 };
 
+// On failure, `error` holds the reason; the caller names the file.
+
 // Writes the signature and header for `frame_count` frames of width x height.
 bool apng_begin(ApngWriter& writer, std::FILE* out, int32_t width, int32_t height,
                 uint32_t frame_count, std::string& error);

@@ -6,10 +6,13 @@
 
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "effect/driver.h"
@@ -91,17 +94,22 @@ bool check_directory(const std::string& dir, std::string& error) {
     return true;
 }
 
+// The start of every PNG file's name: the folder, the variant and the seed.
+std::string png_stem(const RenderOptions& options, double seed) {
+    return (std::filesystem::path(options.out_dir) /
+            ("ombrith" + std::to_string(options.variant) + "-seed" +
+             std::to_string(rt_trunc_to_int(seed))))
+        .string();
+}
+
 template <const Variant& V>
 int render(const RenderOptions& options, double seed) {
     auto state = std::make_unique<EffectState<V>>();
     effect_setup<V>(*state, seed);
-    const std::string stem = (std::filesystem::path(options.out_dir) /
-                              ("ombrith" + std::to_string(V.width) + "-seed" +
-                               std::to_string(rt_trunc_to_int(seed))))
-                                 .string();
+    const std::string stem = png_stem(options, seed);
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
-    const bool list_files = options.apng != "-" && options.video != "-";
+    const bool list_files = !capture_to_stdout(options.apng) && !capture_to_stdout(options.video);
     Progress progress;
     progress_begin(progress, stderr, static_cast<int64_t>(options.times.size()));
     auto write = [&](const std::string& path, const uint32_t* pixels) {
@@ -147,6 +155,10 @@ int render(const RenderOptions& options, double seed) {
 
 int main(int argc, char** argv) {
     platform_process->set_fp_mode();
+#ifdef SIGXFSZ
+    // A file beyond the size limit is a failed write, reported as one.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (!standard_streams_open()) {
         return fail("standard output is closed: nowhere to list the files", kOutputError);
     }
@@ -158,9 +170,24 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     if (options.help) return print(kRenderUsage, error) ? 0 : fail(error, kOutputError);
+    // An --out given with captures only is checked all the same.
     const bool png_files = options.picture || !captures_wanted(options);
-    if (png_files && !check_directory(options.out_dir, error)) return fail(error);
+    if ((png_files || options.out_given) && !check_directory(options.out_dir, error)) {
+        return fail(error);
+    }
     const double seed = options.seed ? *options.seed : rt_timer();
-    return options.variant == 320 ? render<variant320>(options, seed)
-                                  : render<variant640>(options, seed);
+    if (!captures_check(options, png_stem(options, seed) + "-picture.png", error)) {
+        return fail(error);
+    }
+    try {
+        return options.variant == 320 ? render<variant320>(options, seed)
+                                      : render<variant640>(options, seed);
+    } catch (const std::bad_alloc&) {
+        output_file_remove_all();
+        std::fputs("ombrith-render: out of memory\n", stderr);
+    } catch (const std::exception& e) {
+        output_file_remove_all();
+        std::fprintf(stderr, "ombrith-render: %s\n", e.what());
+    }
+    return kOutputError;
 }

@@ -10,10 +10,12 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 namespace {
@@ -21,6 +23,10 @@ namespace {
 // Temporaries open at one time: the tool writes one file after another.
 constexpr int kSlots = 4;
 constexpr size_t kPathCapacity = 4096;
+// The longest file name and path the systems take, in bytes (terminator
+// excluded): a temporary's name is cut to stay within them.
+constexpr size_t kNameMax = 255;
+constexpr size_t kPathMax = kPathCapacity - 1;
 // Tries at an unused name before giving up (each collision is a file that
 // someone else made under a name of 64 random bits).
 constexpr int kNameAttempts = 32;
@@ -33,11 +39,6 @@ struct Registered {
 };
 Registered registered[kSlots];
 
-#ifdef SIGHUP
-constexpr int kRemovalSignals[] = {SIGINT, SIGTERM, SIGHUP};
-#else
-constexpr int kRemovalSignals[] = {SIGINT, SIGTERM};
-#endif
 bool handlers_installed = false;
 
 void remove_path(const char* path) {
@@ -48,47 +49,97 @@ void remove_path(const char* path) {
 #endif
 }
 
-// Removes what is registered, then ends the process as the signal would
-// have: only async-signal-safe calls.
-void on_removal_signal(int signal_number) {
+void remove_registered() {
     for (Registered& r : registered) {
         if (r.active) remove_path(r.path);
     }
+}
+
 #ifdef _WIN32
+constexpr int kRemovalSignals[] = {SIGINT, SIGTERM, SIGABRT};
+
+// Removes what is registered, then ends the process as the signal would
+// have.
+void on_removal_signal(int signal_number) {
+    remove_registered();
     signal(signal_number, SIG_DFL);
     raise(signal_number);
+}
+
+// Signals the process was told to ignore stay ignored.
+void install_handlers() {
+    if (handlers_installed) return;
+    handlers_installed = true;
+    for (int s : kRemovalSignals) {
+        if (signal(s, on_removal_signal) == SIG_IGN) signal(s, SIG_IGN);
+    }
+}
 #else
+// Every signal whose usual course ends the process, except the two that
+// cannot be caught.
+bool ends_process(int s) {
+    switch (s) {
+        case SIGKILL: case SIGSTOP:                                    // cannot be caught
+        case SIGCHLD: case SIGCONT: case SIGURG: case SIGWINCH:        // ignored by default
+        case SIGTSTP: case SIGTTIN: case SIGTTOU: return false;        // stop, not end
+        default: return true;
+    }
+}
+
+// Signals raised by the faulting instruction itself.
+bool is_fault(int s) {
+    return s == SIGSEGV || s == SIGBUS || s == SIGFPE || s == SIGILL || s == SIGTRAP ||
+           s == SIGSYS;
+}
+
+// The signals held back while the registry changes: all that end the
+// process, bar the faults (held back, they would end it at once).
+sigset_t held_set() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s = 1; s < NSIG; ++s) {
+        if (ends_process(s) && !is_fault(s)) sigaddset(&set, s);
+    }
+    return set;
+}
+
+// Removes what is registered, then lets the signal take its usual course:
+// only async-signal-safe calls.
+void on_removal_signal(int signal_number, siginfo_t* info, void*) {
+    remove_registered();
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     sigaction(signal_number, &action, nullptr);
+    // A fault from an instruction recurs when it runs again.
+    if (is_fault(signal_number) && info != nullptr && info->si_code > 0) return;
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, signal_number);
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
     raise(signal_number);
-#endif
 }
 
-// Signals the process was told to ignore (nohup) stay ignored.
+// Only signals left to their usual course are taken: those the process was
+// told to ignore (nohup, SIGXFSZ with a limit on file sizes) stay ignored,
+// and those that have a handler already (a profiler's, a sanitizer's) keep
+// it.
 void install_handlers() {
     if (handlers_installed) return;
     handlers_installed = true;
-    for (int s : kRemovalSignals) {
-#ifdef _WIN32
-        if (signal(s, on_removal_signal) == SIG_IGN) signal(s, SIG_IGN);
-#else
+    for (int s = 1; s < NSIG; ++s) {
+        if (!ends_process(s)) continue;
         struct sigaction previous {};
-        sigaction(s, nullptr, &previous);
-        if (previous.sa_handler == SIG_IGN) continue;
+        if (sigaction(s, nullptr, &previous) != 0) continue;  // reserved by the C library
+        if ((previous.sa_flags & SA_SIGINFO) != 0 || previous.sa_handler != SIG_DFL) continue;
         struct sigaction action {};
-        action.sa_handler = on_removal_signal;
-        sigemptyset(&action.sa_mask);
-        for (int other : kRemovalSignals) sigaddset(&action.sa_mask, other);
+        action.sa_sigaction = on_removal_signal;
+        action.sa_flags = SA_SIGINFO;
+        sigfillset(&action.sa_mask);
         sigaction(s, &action, nullptr);
-#endif
     }
 }
+#endif
 
 // Holds the removal signals back while the registry and the file system
 // change together, so a handler never sees one without the other.
@@ -100,9 +151,7 @@ public:
     ~HeldSignals() {}
 #else
     HeldSignals() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int s : kRemovalSignals) sigaddset(&set, s);
+        const sigset_t set = held_set();
         sigprocmask(SIG_BLOCK, &set, &previous_);
     }
     ~HeldSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
@@ -144,6 +193,56 @@ std::string random_suffix() {
 
 std::string failure(const std::string& path, int error_number) {
     return "cannot write " + path + ": " + std::strerror(error_number != 0 ? error_number : EIO);
+}
+
+// The temporary beside `path`: its name followed by ".partial-" and 16 hex
+// digits, the name cut as far as needed to stay within the limits of a file
+// name and a path.
+std::string temporary_name(const std::string& path) {
+#ifdef _WIN32
+    const size_t slash = path.find_last_of("/\\:");
+#else
+    const size_t slash = path.rfind('/');
+#endif
+    const size_t folder = slash == std::string::npos ? 0 : slash + 1;
+    const std::string suffix = ".partial-" + random_suffix();
+    size_t keep = std::min(path.size() - folder, kNameMax - suffix.size());
+    keep = std::min(keep, kPathMax > folder + suffix.size() ? kPathMax - folder - suffix.size() : 0);
+    return path.substr(0, folder + keep) + suffix;
+}
+
+// How a path is written.
+enum class Target { replaced, direct, refused };
+
+// What `path` names: nothing yet, a regular file or a link to one (or a
+// link to nothing) is replaced; a FIFO or a character device is written
+// directly; anything else is refused, with the reason in errno.
+Target target_of(const std::string& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        errno = EISDIR;
+        return Target::refused;
+    }
+    return Target::replaced;
+#else
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        // Nothing there, or a link to nothing or in a loop: a new file.
+        return errno == ENOENT || errno == ELOOP ? Target::replaced : Target::refused;
+    }
+    if (S_ISREG(status.st_mode)) return Target::replaced;
+    if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)) return Target::direct;
+    errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    return Target::refused;
+#endif
+}
+
+std::string refusal(const std::string& path, int error_number) {
+    if (error_number == EINVAL) {
+        return "cannot write " + path + ": not a file, a FIFO or a character device";
+    }
+    return failure(path, error_number);
 }
 
 #ifdef _WIN32
@@ -216,11 +315,78 @@ bool replace_file(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-bool output_file_open(OutputFile& file, const std::string& path, std::string& error) {
+bool output_file_check(const std::string& path, std::string& error) {
+    errno = 0;
+    if (target_of(path) != Target::refused) return true;
+    error = refusal(path, errno);
+    return false;
+}
+
+bool output_file_same(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const bool a_exists = fs::exists(a, ec);
+    const bool b_exists = fs::exists(b, ec);
+    if (a_exists && b_exists) return fs::equivalent(a, b, ec) && !ec;
+    if (a_exists || b_exists) return false;
+    // Neither exists yet: the same name in the same folder.
+    const fs::path pa(a), pb(b);
+    if (pa.filename() != pb.filename()) return false;
+    const fs::path fa = pa.parent_path().empty() ? fs::path(".") : pa.parent_path();
+    const fs::path fb = pb.parent_path().empty() ? fs::path(".") : pb.parent_path();
+    return fs::equivalent(fa, fb, ec) && !ec;
+}
+
+bool output_file_is_stdout(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    struct stat named {}, out {};
+    return stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
+           named.st_dev == out.st_dev && named.st_ino == out.st_ino;
+#endif
+}
+
+bool output_file_open(OutputFile& file, const std::string& path, std::string& error,
+                      bool in_place) {
     output_file_discard(file);
     install_handlers();
+    errno = 0;
+    const Target target = in_place ? target_of(path) : Target::replaced;
+    if (target == Target::refused) {
+        error = refusal(path, errno);
+        return false;
+    }
+#ifndef _WIN32
+    if (target == Target::direct) {
+        // Neither created nor truncated; checked again once open, in case
+        // the name changed hands in between.
+        const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            error = failure(path, errno);
+            return false;
+        }
+        struct stat status {};
+        if (fstat(fd, &status) != 0 || !(S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode))) {
+            close(fd);
+            error = refusal(path, EINVAL);
+            return false;
+        }
+        std::FILE* stream = fdopen(fd, "wb");
+        if (!stream) {
+            error = failure(path, errno);
+            close(fd);
+            return false;
+        }
+        file.path = path;
+        file.stream = stream;
+        file.direct = true;
+        return true;
+    }
+#endif
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string temporary = path + ".partial-" + random_suffix();
+        const std::string temporary = temporary_name(path);
         if (temporary.size() >= kPathCapacity) {
             error = failure(path, ENAMETOOLONG);
             return false;
@@ -244,6 +410,7 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
         file.temporary = temporary;
         file.stream = stream;
         file.slot = slot;
+        file.direct = false;
         return true;
     }
     error = failure(path, EEXIST);
@@ -263,6 +430,7 @@ bool output_file_commit(OutputFile& file, std::string& error) {
     errno = 0;
     if (std::fclose(file.stream) != 0 && error_number == 0) error_number = errno ? errno : EIO;
     file.stream = nullptr;
+    if (error_number == 0 && file.direct) return true;
     if (error_number == 0) {
         HeldSignals held;
         if (replace_file(file.temporary, file.path)) {
@@ -288,4 +456,10 @@ void output_file_discard(OutputFile& file) {
         unregister(file);
         file.temporary.clear();
     }
+}
+
+void output_file_remove_all() {
+    HeldSignals held;
+    remove_registered();
+    for (Registered& r : registered) r.active = 0;
 }

@@ -24,12 +24,14 @@ const char kRenderUsage[] =
     "                     which animate one after the other as the demo's frames do\n"
     "  --from T --frames N --fps F\n"
     "                     N frames at T, T + 1/F, T + 2/F, ...\n"
-    "  --out DIR          an existing directory for the files (default: .)\n"
+    "  --out DIR          an existing directory for the files (default: .); checked\n"
+    "                     even when only --apng or --video files are written\n"
     "  --apng FILE        the frames as one looping animated PNG instead of PNG files,\n"
     "                     lossless, each shown for 1/F s with --fps, otherwise until\n"
     "                     the next frame's clock reading\n"
     "  --video FILE       the frames as a YUV4MPEG2 stream at F frames/s for video\n"
-    "                     encoders; FILE - is standard output. Colours: 4:4:4,\n"
+    "                     encoders; FILE - is standard output. A FIFO or a device\n"
+    "                     (/dev/null) is written as it is. Colours: 4:4:4,\n"
     "                     full range (0-255), BT.601 matrix (header: C444\n"
     "                     XCOLORRANGE=FULL XCOLORMATRIX=BT601)\n"
     "  --help             this text\n"
@@ -43,9 +45,10 @@ const char kRenderUsage[] =
     "file was written and listed; 1 when writing a file or the list on standard\n"
     "output failed (the files finished before it are kept); 2 for bad usage, a\n"
     "reading or seed that cannot be rendered, an --out that is not a writable\n"
-    "directory, or an --apng or --video file that cannot be created. SIGINT, SIGTERM and SIGHUP remove the file being written and end\n"
-    "the tool with the signal's usual status. On a terminal, long renders show their\n"
-    "progress on standard error.\n";
+    "directory, an --apng or --video file that cannot be created or is not a file,\n"
+    "a FIFO or a character device, or two outputs that are the same file. A signal\n"
+    "that ends the tool (any but SIGKILL) removes the file being written first. On a\n"
+    "terminal, long renders show their progress on standard error.\n";
 
 namespace {
 
@@ -162,6 +165,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         } else if (arg == "--out") {
             if (!needs_value()) return false;
             options.out_dir = value;
+            options.out_given = true;
             ++i;
         } else {
             error = "unknown option '" + arg + "'";

@@ -12,6 +12,7 @@ struct RenderOptions {
     bool picture = false;
     std::vector<double> times;   // frames, in the order the animation runs
     std::string out_dir = ".";
+    bool out_given = false;  // --out was given
     std::string apng;   // the frames as one animated PNG; "-": standard output
     std::string video;  // the frames as a YUV4MPEG2 stream; "-": standard output
     double fps = 0.0;   // --fps, 0 when not given

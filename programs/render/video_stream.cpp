@@ -17,7 +17,7 @@ uint8_t clamp_level(int32_t value) {
 
 bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& error) {
     if (std::fwrite(data, 1, size, out) == size) return true;
-    error = std::string("cannot write the video: ") + std::strerror(errno);
+    error = std::strerror(errno != 0 ? errno : EIO);
     return false;
 }
 

@@ -12,6 +12,8 @@
 // XCOLORMATRIX=BT601).
 extern const char kVideoColourNote[];
 
+// On failure, `error` holds the reason; the caller names the file.
+
 // Writes the stream header: width x height at rate_num / rate_den frames
 // per second, progressive, square pixels.
 bool video_begin(std::FILE* out, int32_t width, int32_t height, uint32_t rate_num,

@@ -119,6 +119,10 @@ TEST(TerminalDecode, UnknownAndBrokenSequencesAreDropped) {
     // Cut short by the end of input, or by a control byte.
     EXPECT_EQ(codes_of("\x1b[1;5"), Codes{});
     EXPECT_EQ(codes_of("\x1b[1\x01" "b"), (Codes{1, 'b'}));
+    // A byte that cannot end a Linux console function key starts the next
+    // key: an Escape there is still Escape.
+    EXPECT_EQ(codes_of("\x1b[[\x1b"), Codes{27});
+    EXPECT_EQ(codes_of("\x1b[[x\x1b[[B"), (Codes{'x', 0x3CFF}));
     // Overlong parameters are dropped after the limit and do not hold up
     // what follows for good.
     std::string overlong = "\x1b[" + std::string(100, '1') + "A";

@@ -3,6 +3,9 @@
 #include <png.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -245,11 +248,11 @@ TEST(RenderTool, BadUsageExitsWithTwoAndWritesNothing) {
     std::FILE* f = std::fopen((dir.path / "plain-file").c_str(), "w");
     std::fclose(f);
     EXPECT_EQ(run_tool("--picture --out " + (dir.path / "plain-file").string()).status, 2);
-    // A capture whose name is taken by a directory fails at the end, after
-    // every frame is written (a failed write: status 1), and leaves nothing.
+    // A capture whose name is taken by a directory is refused before any
+    // rendering, and leaves nothing.
     fs::create_directory(dir.path / "taken");
     EXPECT_EQ(run_tool("--variant 320 --seed 1 --from 0 --frames 2 --fps 9 --apng " +
-                       (dir.path / "taken").string()).status, 1);
+                       (dir.path / "taken").string()).status, 2);
     EXPECT_EQ(dir.files(), (std::vector<std::string>{"plain-file", "taken"}));
     EXPECT_EQ(run_tool("--help").status, 0);
 }
@@ -353,6 +356,11 @@ TEST(RenderTool, FilesAreMadeSafelyAndNeverLeftHalfWritten) {
     EXPECT_TRUE(fs::is_symlink(out / ".ombrith-render-probe"));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / "ombrith320-seed1-picture.png")));
     fs::remove(out / "ombrith320-seed1-picture.png");
+    // A FIFO under a name the tool makes up is replaced, never opened.
+    ASSERT_EQ(mkfifo((out / "ombrith320-seed2-picture.png").c_str(), 0600), 0);
+    EXPECT_EQ(run_tool("--variant 320 --seed 2 --out " + out.string()).status, 0);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / "ombrith320-seed2-picture.png")));
+    fs::remove(out / "ombrith320-seed2-picture.png");
 
     for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal_number));
@@ -415,4 +423,197 @@ TEST(RenderTool, FailuresToWriteAreReportedWithTheirReason) {
     EXPECT_EQ(run_tool("--variant 320 --seed 3" + o + " >&-").status, 1);
     EXPECT_FALSE(fs::exists(out / "ombrith320-seed3-picture.png")) << "refused before rendering";
     EXPECT_EQ(run_tool("--help >/dev/full").status, 1);
+}
+
+namespace {
+
+// Temporaries left in a folder.
+std::vector<std::string> partial_files(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        const std::string name = e.path().filename().string();
+        if (name.find(".partial-") != std::string::npos) names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace
+
+// A FIFO or a character device, or a link to one, is written in place and
+// stays what it was; a socket or a directory is refused before rendering.
+TEST(RenderTool, SpecialFilesAreWrittenInPlaceOrRefused) {
+    TempDir dir;
+    const std::string frames = "--variant 320 --seed 1 --from 0 --frames 3 --fps 9 ";
+    const fs::path plain = dir.path / "plain.y4m", fifo = dir.path / "fifo",
+                   fifo_link = dir.path / "fifo-link", null_link = dir.path / "null-link";
+    ASSERT_EQ(run_tool(frames + "--video " + plain.string()).status, 0);
+    const std::string expected = read_text(plain.string());
+
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(fifo, fifo_link);
+    // The test holds the FIFO open itself, so a tool that never opens it
+    // cannot leave it waiting.
+    const int fd = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    const Spawned tool = spawn_tool({"--variant", "320", "--seed", "1", "--from", "0", "--frames",
+                                     "3", "--fps", "9", "--video", fifo_link.string()},
+                                    (dir.path / "err").string());
+    ASSERT_GT(tool.pid, 0);
+    std::string data;
+    int status = 0;
+    char buffer[65536];
+    for (bool ended = false;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            data.append(buffer, static_cast<size_t>(n));
+        } else if (ended) {
+            break;
+        } else if (waitpid(tool.pid, &status, WNOHANG) == tool.pid) {
+            ended = true;
+        } else {
+            usleep(1000);
+        }
+    }
+    close(fd);
+    close(tool.out);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(data == expected) << data.size() << " bytes through the FIFO";
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(fifo)));
+    EXPECT_TRUE(fs::is_symlink(fifo_link));
+
+    fs::create_symlink("/dev/null", null_link);
+    EXPECT_EQ(run_tool(frames + "--apng " + null_link.string()).status, 0);
+    EXPECT_TRUE(fs::is_symlink(null_link));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    const fs::path socket_path = dir.path / "socket";
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socket_path.string().size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socket_path.c_str());
+    ASSERT_EQ(bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(run_tool(frames + "--video " + socket_path.string()).status, 2);
+    EXPECT_TRUE(fs::is_socket(fs::symlink_status(socket_path)));
+    close(sock);
+    fs::create_directory(dir.path / "folder");
+    EXPECT_EQ(run_tool(frames + "--apng " + (dir.path / "folder").string()).status, 2);
+    EXPECT_TRUE(partial_files(dir.path).empty());
+}
+
+// Whatever ends the tool, bar SIGKILL, leaves no temporary: a closed pipe
+// (status of SIGPIPE), other signals, a limit on file sizes (a failed write
+// naming the file) and running out of memory (status 1).
+TEST(RenderTool, NoTemporaryOutlivesWhatEndsTheTool) {
+    TempDir dir;
+    const std::string capture = (dir.path / "cap.png").string(), err = (dir.path / "err").string();
+    const std::vector<std::string> long_render = {"--variant", "320", "--seed", "1", "--from",
+                                                  "0", "--frames", "100000", "--fps", "30",
+                                                  "--apng", capture, "--video", "-"};
+    for (int signal_number : {SIGPIPE, SIGALRM, SIGUSR1}) {
+        SCOPED_TRACE(strsignal(signal_number));
+        const Spawned tool = spawn_tool(long_render, err, [] { signal(SIGPIPE, SIG_DFL); });
+        ASSERT_GT(tool.pid, 0);
+        char first[4096];
+        ASSERT_GT(read(tool.out, first, sizeof first), 0);  // both outputs are open
+        if (signal_number != SIGPIPE) kill(tool.pid, signal_number);
+        if (signal_number == SIGPIPE) close(tool.out);
+        const int status = wait_status(tool.pid);
+        if (signal_number != SIGPIPE) close(tool.out);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
+        EXPECT_EQ(partial_files(dir.path), std::vector<std::string>{});
+        EXPECT_FALSE(fs::exists(capture));
+    }
+
+    fs::remove(err);
+    const Spawned limited = spawn_tool(
+        {"--variant", "320", "--seed", "1", "--from", "0", "--frames", "30", "--fps", "9",
+         "--apng", capture},
+        err, [] {
+            const rlimit limit{100000, 100000};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_DFL);
+        });
+    ASSERT_GT(limited.pid, 0);
+    const int status = wait_status(limited.pid);
+    close(limited.out);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(read_text(err),
+              "ombrith-render: cannot write " + capture + ": " + std::strerror(EFBIG) + "\n");
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"err"});
+
+#ifndef __SANITIZE_ADDRESS__  // the address sanitizer cannot run in a small address space
+    // Address spaces from too small to start the tool up to large enough to
+    // finish: in between, the tool runs out of memory somewhere.
+    int out_of_memory = 0;
+    bool finished = false;
+    for (rlim_t megabytes = 4; megabytes <= 64 && !finished; ++megabytes) {
+        SCOPED_TRACE(std::to_string(megabytes) + " MB");
+        const Spawned tool = spawn_tool(
+            {"--variant", "640", "--seed", "1", "--from", "0", "--frames", "3", "--fps", "9",
+             "--apng", capture},
+            err, [megabytes] {
+                const rlimit limit{megabytes << 20, megabytes << 20};
+                setrlimit(RLIMIT_AS, &limit);
+            });
+        ASSERT_GT(tool.pid, 0);
+        const int ended = wait_status(tool.pid);
+        close(tool.out);
+        EXPECT_EQ(partial_files(dir.path), std::vector<std::string>{});
+        if (WIFEXITED(ended) && WEXITSTATUS(ended) == 127) continue;  // could not even start
+        EXPECT_TRUE(WIFEXITED(ended) && WEXITSTATUS(ended) <= 1) << ended;
+        finished = WIFEXITED(ended) && WEXITSTATUS(ended) == 0;
+        if (WIFEXITED(ended) && WEXITSTATUS(ended) == 1) {
+            EXPECT_EQ(read_text(err), "ombrith-render: out of memory\n");
+            ++out_of_memory;
+        }
+    }
+    EXPECT_TRUE(finished);
+    EXPECT_GT(out_of_memory, 0);
+#endif
+}
+
+// A temporary's name is cut to fit where the file's name fits.
+TEST(RenderTool, TemporariesFitWhereverTheTargetFits) {
+    TempDir dir;
+    const std::string longest = std::string(251, 'n') + ".png";  // 255 bytes
+    EXPECT_EQ(run_tool("--variant 320 --seed 1 --time 1 --time 2 --apng " +
+                       (dir.path / longest).string()).status,
+              0);
+    const std::string picture = std::string(250, 'p') + ".png";
+    std::vector<uint32_t> pixels(4 * 3, 0x00123456u);
+    std::string error;
+    EXPECT_TRUE(write_png_file((dir.path / picture).string(), pixels.data(), 4, 3, error)) << error;
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{longest, picture}));
+}
+
+// No two outputs are one file: the same name, links to one file, a capture
+// that is the set-up picture's file; standard output, when a capture goes
+// there by another name, carries the capture alone. An --out given with
+// captures only is checked too.
+TEST(RenderTool, TwoOutputsNeverShareAFile) {
+    TempDir dir;
+    const std::string frames = "--variant 320 --seed 1 --from 0 --frames 2 --fps 9 ";
+    const std::string d = dir.path.string() + "/";
+    {
+        std::ofstream(dir.path / "target") << "kept";
+    }
+    fs::create_symlink(dir.path / "target", dir.path / "alias");
+    for (const std::string& args :
+         {"--apng " + d + "same --video " + d + "same", "--apng " + d + "target --video " + d + "alias",
+          "--picture --out " + d + " --video " + d + "ombrith320-seed1-picture.png",
+          "--out " + d + "missing --apng " + d + "a.png"}) {
+        EXPECT_EQ(run_tool(frames + args).status, 2) << args;
+    }
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{"alias", "target"}));
+    EXPECT_TRUE(read_text(d + "target") == "kept");
+
+    // A link of our own to the tool's standard output, as /dev/stdout is (a
+    // tool that replaced it would replace only this one).
+    ASSERT_EQ(run_tool(frames + "--video " + d + "v.y4m").status, 0);
+    fs::create_symlink("/proc/self/fd/1", dir.path / "stdout");
+    const ToolRun run = run_tool(frames + "--video " + d + "stdout");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out == read_text(d + "v.y4m")) << run.out.size() << " bytes";
+    EXPECT_TRUE(fs::is_symlink(dir.path / "stdout"));
 }

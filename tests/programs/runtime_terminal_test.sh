@@ -45,6 +45,8 @@ status=0; "$keys" --bogus >/dev/null 2>"$work/err" || status=$?
 status=0; "$keys" </dev/null >/dev/null 2>"$work/err" || status=$?
 [ "$status" = 2 ] && grep -q "not a console" "$work/err" || fail "redirected input: status $status"
 "$keys" --help | grep -q "^usage: ombrith-keys" || fail "--help"
+status=0; "$keys" --help >/dev/full 2>"$work/err" || status=$?
+[ "$status" = 1 ] && grep -q "cannot write" "$work/err" || fail "--help to a full device: status $status"
 
 # Two runs of the reader: one ended by Escape, one by SIGHUP.
 cat > "$work/run.sh" <<SCRIPT

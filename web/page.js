@@ -5,26 +5,134 @@
 // `ombrith-render --variant V --seed S --time T` (or --picture) writes.
 // The page reports through document.documentElement.dataset: `exitStatus`
 // when the live demo has ended, `frame` = "ready" when a still is drawn.
+//
+// Around the picture: a click or tap toggles full screen, a short hint says
+// so at the start, touch screens get a way to end the demo (a two-finger tap
+// or the End control), and with reduced motion asked for the demo waits on
+// its set-up picture until it is started.
 'use strict';
 
 (function () {
   const root = document.documentElement;
   const canvas = document.getElementById('screen');
   const messageBox = document.getElementById('message');
+  const hint = document.getElementById('hint');
+  const endControl = document.getElementById('end');
+  const startControl = document.getElementById('start');
+  const liveLabel = canvas.getAttribute('aria-label');
 
   function say(text) {
     messageBox.textContent = text;
     messageBox.hidden = false;
+    fitCanvas();
   }
 
-  // Scales the canvas by the largest whole factor that fits the window.
+  // Scales the canvas by the largest whole number of *device* pixels per
+  // source pixel that fits the window above the message line, at any pixel
+  // ratio, and puts it on whole device pixels, so every source pixel comes
+  // out the same size. When not even one device pixel per source pixel fits,
+  // the picture is scaled down smoothly to fit. The scale is a transform of
+  // a canvas laid out at one CSS pixel per source pixel: a size in fractions
+  // of CSS pixels would be rounded by the layout and lose or share a column.
   function fitCanvas() {
-    const scale = Math.max(1, Math.floor(Math.min(window.innerWidth / canvas.width,
-                                                  window.innerHeight / canvas.height)));
-    canvas.style.width = canvas.width * scale + 'px';
-    canvas.style.height = canvas.height * scale + 'px';
+    const ratio = window.devicePixelRatio || 1;
+    const reserved = messageBox.hidden ? 0 : messageBox.offsetHeight;
+    const areaWidth = Math.floor(window.innerWidth * ratio);
+    const areaHeight = Math.floor(Math.max(0, window.innerHeight - reserved) * ratio);
+    let factor = Math.min(areaWidth / canvas.width, areaHeight / canvas.height);
+    if (factor >= 1) {
+      factor = Math.floor(factor);
+      canvas.style.imageRendering = 'pixelated';
+    } else {
+      canvas.style.imageRendering = 'auto';
+    }
+    const width = Math.floor(canvas.width * factor);
+    const height = Math.floor(canvas.height * factor);
+    canvas.style.width = canvas.width + 'px';
+    canvas.style.height = canvas.height + 'px';
+    canvas.style.transform = 'scale(' + factor / ratio + ')';
+    canvas.style.left = placeOnDevicePixel(areaWidth - width, ratio) / ratio + 'px';
+    canvas.style.top = placeOnDevicePixel(areaHeight - height, ratio) / ratio + 'px';
+  }
+
+  // The device pixel near the middle of `free` device pixels where the
+  // picture starts: one whose CSS position the layout holds exactly (in
+  // 1/64 CSS pixels), so the first column or row is not shared with the
+  // border.
+  function placeOnDevicePixel(free, ratio) {
+    const middle = Math.floor(free / 2);
+    const exact = (px) => {
+      const units = px / ratio * 64;
+      return Math.abs(units - Math.round(units)) < 1e-6;
+    };
+    for (let d = 0; d <= 64; ++d) {
+      if (middle - d >= 0 && exact(middle - d)) return middle - d;
+      if (middle + d <= free && exact(middle + d)) return middle + d;
+    }
+    return middle;
   }
   window.addEventListener('resize', fitCanvas);
+  document.addEventListener('fullscreenchange', fitCanvas);
+  // The pixel ratio changes with zoom and with a move to another screen.
+  let ratioQuery = null;
+  function followRatio() {
+    if (ratioQuery) ratioQuery.removeEventListener('change', onRatioChange);
+    ratioQuery = window.matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
+    ratioQuery.addEventListener('change', onRatioChange);
+  }
+  function onRatioChange() {
+    fitCanvas();
+    followRatio();
+  }
+  followRatio();
+
+  // Full screen on a click or tap on the picture, and back. Without the
+  // Fullscreen API (phones that have none show the page full screen anyway)
+  // nothing happens.
+  const fullScreenAvailable = Boolean(root.requestFullscreen || root.webkitRequestFullscreen);
+  function toggleFullScreen() {
+    const d = document;
+    let result;
+    if (d.fullscreenElement || d.webkitFullscreenElement) {
+      result = (d.exitFullscreen || d.webkitExitFullscreen).call(d);
+    } else if (fullScreenAvailable) {
+      result = (root.requestFullscreen || root.webkitRequestFullscreen).call(root);
+    }
+    if (result && result.catch) result.catch(() => {});
+  }
+  canvas.addEventListener('click', toggleFullScreen);
+
+  const touchScreen = (window.matchMedia && window.matchMedia('(pointer: coarse)').matches) ||
+    navigator.maxTouchPoints > 0;
+
+  // The hint (and on touch screens the End control) shows for a few seconds
+  // at the start, and again after a tap; it never stays over the picture.
+  let hintTimer = 0;
+  function showHint() {
+    const parts = touchScreen
+      ? [fullScreenAvailable ? 'tap for full screen' : '', 'two-finger tap ends']
+      : ['Esc ends', fullScreenAvailable ? 'click for full screen' : ''];
+    const text = parts.filter(Boolean).join(' - ');
+    hint.textContent = text.charAt(0).toUpperCase() + text.slice(1);
+    hint.hidden = false;
+    endControl.hidden = !touchScreen;
+    // Shown on the next frame, so the fade-in runs.
+    requestAnimationFrame(() => {
+      hint.classList.add('shown');
+      endControl.classList.add('shown');
+    });
+    clearTimeout(hintTimer);
+    hintTimer = setTimeout(hideHint, 3500);
+  }
+  function hideHint() {
+    clearTimeout(hintTimer);
+    hint.classList.remove('shown');
+    endControl.classList.remove('shown');
+    hintTimer = setTimeout(() => {
+      hint.hidden = true;
+      endControl.hidden = true;
+    }, 1000);
+  }
 
   // A finite decimal number, as the render tool reads one.
   function parseNumber(name, text) {
@@ -91,14 +199,44 @@
       (event.getModifierState && event.getModifierState('NumLock') ? 16 : 0);
   }
 
-  function loadModule(variant) {
+  const rebuild = 'build the site with `make web` and serve it (e.g. `make serve`)';
+
+  function loadScript(variant) {
+    const name = 'ombrith' + variant + '.js';
     return new Promise((resolve, reject) => {
       const script = document.createElement('script');
-      script.src = 'ombrith' + variant + '.js';
+      script.src = name;
       script.onload = () => resolve(window['OmbrithModule' + variant]);
-      script.onerror = () => reject(new Error('ombrith' + variant + '.js could not be loaded'));
+      script.onerror = () => reject(new Error(name + ' could not be loaded: ' + rebuild));
       document.head.appendChild(script);
     });
+  }
+
+  // Loads the variant's program: its script, then its WebAssembly, fetched
+  // once by the page, so that a missing or broken file is named plainly.
+  async function loadModule(variant, options) {
+    const factory = await loadScript(variant);
+    const name = 'ombrith' + variant + '.wasm';
+    let failed;
+    const failure = new Promise((resolve, reject) => { failed = reject; });
+    const instantiateWasm = (imports, receive) => {
+      fetch(name)
+        .then((response) => {
+          if (!response.ok) {
+            throw new Error(name + ' could not be loaded (HTTP ' + response.status + '): ' +
+                            rebuild);
+          }
+          return response.arrayBuffer();
+        }, () => {
+          throw new Error(name + ' could not be loaded: ' + rebuild);
+        })
+        .then((bytes) => WebAssembly.instantiate(bytes, imports).catch((error) => {
+          throw new Error(name + ' is damaged (' + error.message + '): ' + rebuild);
+        }))
+        .then((result) => receive(result.instance, result.module), failed);
+      return {};
+    };
+    return Promise.race([factory({...options, instantiateWasm, onAbort: () => {}}), failure]);
   }
 
   function runLive(module) {
@@ -106,6 +244,8 @@
     let running = true;
     module.onDemoExit = (code) => {
       running = false;
+      hideHint();
+      canvas.style.cursor = '';
       root.dataset.exitStatus = String(code);
       if (code === 0) {
         say('The demo has ended (Escape). Reload the page to see it again.');
@@ -114,18 +254,41 @@
             (module.displayFailure || 'the canvas was refused') + '.');
       }
     };
+    // Keys with Ctrl, Alt or Meta held, and the browser's own function keys
+    // and Tab, keep their meaning for the browser (reload, address bar, full
+    // screen, zoom, back, ...); the demo sees them all the same.
+    const browserKeys = ['F5', 'F6', 'F11', 'F12', 'Tab'];
+    const forBrowser = (event) => event.ctrlKey || event.altKey || event.metaKey ||
+      browserKeys.includes(event.code);
     window.addEventListener('keydown', (event) => {
       const usage = usageOf(event.code);
       if (!running || usage === 0) return;
-      event.preventDefault();
+      if (!forBrowser(event)) event.preventDefault();
       module._web_key_event(usage, 1, event.repeat ? 1 : 0, modifiersOf(event));
     });
     window.addEventListener('keyup', (event) => {
       const usage = usageOf(event.code);
       if (!running || usage === 0) return;
-      event.preventDefault();
+      if (!forBrowser(event)) event.preventDefault();
       module._web_key_event(usage, 0, 0, modifiersOf(event));
     });
+    // On touch screens a two-finger tap or the End control ends the demo as
+    // Escape does; a tap brings the hint back.
+    const end = () => {
+      if (!running) return;
+      module._web_key_event(usageOf('Escape'), 1, 0, 0);
+      module._web_key_event(usageOf('Escape'), 0, 0, 0);
+    };
+    endControl.addEventListener('click', end);
+    canvas.addEventListener('touchstart', (event) => {
+      if (!running) return;
+      if (event.touches.length >= 2) {
+        event.preventDefault();
+        end();
+      } else {
+        showHint();
+      }
+    }, {passive: false});
     document.addEventListener('visibilitychange', () => {
       if (running) module._web_activation_event(active() ? 1 : 0);
     });
@@ -138,12 +301,38 @@
     canvas.addEventListener('mousemove', () => {
       if (running) module._web_pointer_event();
     });
+    showHint();
     try {
       module.callMain([]);
     } catch (error) {
       // The program's end unwinds out of main; the status is already set.
       if (!(error && error.name === 'ExitStatus') && error !== 'unwind') throw error;
     }
+  }
+
+  // With reduced motion asked for, the page shows the set-up picture the
+  // demo starts from, still, until the visitor starts the animation; the
+  // demo's clock then goes on from the moment of the picture.
+  function holdStill(module) {
+    const readingMs = module.clockOffsetMs + performance.now();
+    drawPixels(module, module._web_still(readingMs / 1000, 0, 1));
+    startControl.hidden = false;
+    startControl.focus();
+    startControl.addEventListener('click', () => {
+      startControl.hidden = true;
+      canvas.setAttribute('aria-label', liveLabel);
+      module.clockOffsetMs = readingMs - performance.now();
+      runLive(module);
+    }, {once: true});
+  }
+
+  function drawPixels(module, address) {
+    const width = module._web_width();
+    const height = module._web_height();
+    const context = canvas.getContext('2d', {alpha: false});
+    if (!context) throw new Error('the canvas gives no 2D drawing context');
+    const bytes = new Uint8ClampedArray(module.HEAPU8.buffer, address, width * height * 4);
+    context.putImageData(new ImageData(new Uint8ClampedArray(bytes), width, height), 0, 0);
   }
 
   function drawStill(module, p) {
@@ -156,11 +345,11 @@
     canvas.width = width;
     canvas.height = height;
     fitCanvas();
-    const context = canvas.getContext('2d', {alpha: false});
-    if (!context) throw new Error('the canvas gives no 2D drawing context');
-    const address = module._web_still(p.seed, p.time, p.picture ? 1 : 0);
-    const bytes = new Uint8ClampedArray(module.HEAPU8.buffer, address, width * height * 4);
-    context.putImageData(new ImageData(new Uint8ClampedArray(bytes), width, height), 0, 0);
+    drawPixels(module, module._web_still(p.seed, p.time, p.picture ? 1 : 0));
+    canvas.setAttribute('aria-label', 'Ombrith by Talvane: ' +
+      (p.picture ? 'the set-up picture' : 'the frame at ' + p.time + ' s') +
+      ' of seed ' + p.seed + ', green and red cells' +
+      (p.picture ? '' : ' under three magnifying lenses'));
     root.dataset.frame = 'ready';
   }
 
@@ -176,14 +365,24 @@
     canvas.width = p.variant === '640' ? 640 : 320;
     canvas.height = p.variant === '640' ? 480 : 240;
     fitCanvas();
+    if (window.location.protocol === 'file:') {
+      say('This page has to be opened through a web server, not as a file: run `make serve` ' +
+          'and open http://127.0.0.1:8000/ (any static server of build/web/site will do).');
+      if (p.still) root.dataset.frame = 'error';
+      return;
+    }
     try {
-      const factory = await loadModule(p.variant);
-      const module = await factory({
+      const module = await loadModule(p.variant, {
         canvas, noInitialRun: true, onCanvasSized: fitCanvas,
         print: () => {}, printErr: () => {},
+        // The demo's clock runs from the page's time origin, reduced to
+        // under 4096 s (see the clock of the browser backend).
+        clockOffsetMs: (performance.timeOrigin || Date.now() - performance.now()) % 4096000,
       });
       if (p.still) {
         drawStill(module, p);
+      } else if (window.matchMedia && window.matchMedia('(prefers-reduced-motion: reduce)').matches) {
+        holdStill(module);
       } else {
         runLive(module);
       }

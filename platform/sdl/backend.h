@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdint>
 
+#include "platform/frame_pacer.h"
 #include "platform/window_system.h"
 
 struct SdlBackend {
@@ -36,6 +37,8 @@ struct SdlBackend {
     // from the screen's.
     uint8_t* converted = nullptr;
     size_t converted_size = 0;
+    // When the chain may show its next frame.
+    FramePacer pacer;
 
     // The key state as of the last key message taken from the queue: the high
     // bit of a virtual key's byte is set while it is down, the low bit of Caps

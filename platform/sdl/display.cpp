@@ -2,12 +2,14 @@
 // window; the flipping chain's back buffer is our own memory in the screen's
 // pixel layout, and a flip copies it onto the window scaled by the largest
 // whole factor that fits, centred on black borders. Nothing waits for the
-// vertical blank.
+// vertical blank; a flip waits only as long as it takes to show at most 60
+// frames a second.
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/display.h"
+#include "platform/frame_pacer.h"
 #include "platform/sdl/backend.h"
 
 namespace {
@@ -314,8 +316,22 @@ void present(SDL_Surface* target, int32_t scale, const uint8_t* pixels, int32_t 
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
 }
 
+int64_t now_ns() {
+    const uint64_t count = SDL_GetPerformanceCounter();
+    const uint64_t frequency = SDL_GetPerformanceFrequency();
+    return static_cast<int64_t>(count / frequency * 1000000000u +
+                                count % frequency * 1000000000u / frequency);
+}
+
+// Waits until the chain may show its next frame.
+void wait_for_frame_time() {
+    const int64_t wait = frame_pacer_wait(be.pacer, now_ns());
+    if (wait > 0) SDL_Delay(static_cast<uint32_t>((wait + 999999) / 1000000));
+}
+
 int32_t flip(PlatformHandle surface, uint32_t) {
     if (!is_primary(surface) || be.back_buffer_count == 0 || be.back_locked) return kSdlFailed;
+    wait_for_frame_time();
     SDL_Surface* target = SDL_GetWindowSurface(be.window);
     if (target == nullptr) return kSdlFailed;
     const int32_t scale_x = target->w / be.mode_width;
@@ -342,7 +358,9 @@ int32_t flip(PlatformHandle surface, uint32_t) {
             return kSdlFailed;
         present(target, scale, be.converted, pitch);
     }
-    return SDL_UpdateWindowSurface(be.window) == 0 ? kSdlOk : kSdlFailed;
+    if (SDL_UpdateWindowSurface(be.window) != 0) return kSdlFailed;
+    frame_pacer_presented(be.pacer, now_ns());
+    return kSdlOk;
 }
 
 uint32_t release_surface(PlatformHandle surface) {
@@ -356,6 +374,7 @@ uint32_t release_surface(PlatformHandle surface) {
     be.back_buffer_count = 0;
     be.back_locked = false;
     be.primary_alive = false;
+    be.pacer = FramePacer{};
     return 0;
 }
 

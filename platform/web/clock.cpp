@@ -1,21 +1,49 @@
-// Clock and process backend in the browser: performance.now() as the fine
+// Clock and process backend in the browser: the page's clock as the fine
 // counter (in nanoseconds), and waits that hand the thread back to the page.
 //
+// The counter runs from a point that differs from visit to visit, as a
+// desktop's counter runs from boot, so the seed the demo takes from the clock
+// does too: the page's time origin (a wall-clock time) reduced to under
+// 4096 s, plus performance.now(). Readings stay small enough for the
+// single-precision animation clock to move smoothly.
+//
 // The page's event loop runs only while the program waits, so a wait is an
-// Asyncify suspension: the flip (display.cpp) waits for the next animation
-// frame, a sleep of 1 ms or more for a timer; sleep(0), which follows every
-// flip, has nothing left to wait for. Exit runs the at-exit procedures, tells
-// the page the status and stops the program where it is.
+// Asyncify suspension: the flip (display.cpp) waits for an animation frame,
+// a sleep of 1 ms or more for a timer; sleep(0), which follows every flip,
+// has nothing left to wait for. A sleep while the page is inactive (hidden or
+// without the focus) lasts until the page becomes active again, a second at
+// most, so an inactive demo takes next to no time of the page. Exit runs the
+// at-exit procedures, tells the page the status and stops the program where
+// it is.
 #include <emscripten.h>
 
 #include <cstdint>
 
 #include "platform/clock.h"
 
-EM_JS(double, web_now_ms, (), { return performance.now(); });
+EM_JS(double, web_now_ms, (), {
+    // The page may set the offset (it does, to show the set-up picture of a
+    // reading before the demo starts).
+    if (Module.clockOffsetMs === undefined) {
+        const origin = performance.timeOrigin || Date.now() - performance.now();
+        Module.clockOffsetMs = origin % 4096000;
+    }
+    return Module.clockOffsetMs + performance.now();
+});
 
+// An inactive page's wait ends early when the page posts an activation
+// (window_system.cpp calls Module.wakeSleeper).
 EM_ASYNC_JS(void, web_wait_ms, (int ms), {
-    await new Promise(resolve => setTimeout(resolve, ms));
+    const active = document.visibilityState === 'visible' && document.hasFocus();
+    await new Promise(resolve => {
+        const done = () => {
+            clearTimeout(timer);
+            Module.wakeSleeper = null;
+            resolve();
+        };
+        const timer = setTimeout(done, active ? ms : Math.max(ms, 1000));
+        if (!active) Module.wakeSleeper = done;
+    });
 });
 
 EM_JS(void, web_report_exit, (int code), {
@@ -47,7 +75,8 @@ int query_counter(int64_t* count) {
 uint32_t tick_count() { return static_cast<uint32_t>(static_cast<uint64_t>(web_now_ms())); }
 
 // A frame already waited for the page in the flip; a longer sleep (an
-// inactive page) waits for a timer, so the loop never holds the page.
+// inactive page) waits for a timer or the page's activation, so the loop
+// never holds the page.
 void sleep_ms(uint32_t ms) {
     if (ms > 0) web_wait_ms(static_cast<int>(ms));
 }

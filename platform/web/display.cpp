@@ -5,7 +5,8 @@
 // the bytes into the canvas's order with every pixel opaque (four pixels per
 // WebAssembly SIMD step), puts the buffer on the canvas and waits for the
 // next animation frame, which is where the program hands the thread back to
-// the page once per presented frame.
+// the page once per presented frame. On displays faster than 60 Hz it waits
+// for as many animation frames as keep it at 60 frames a second.
 #include <emscripten.h>
 #include <wasm_simd128.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 
 #include "platform/display.h"
+#include "platform/frame_pacer.h"
 #include "platform/web/backend.h"
 
 // 1 when the canvas gives a 2D context; otherwise the page keeps the reason.
@@ -45,13 +47,16 @@ EM_JS(void, web_put_frame, (const uint8_t* pixels, int width, int height), {
     if (Module.onFrame) Module.onFrame();
 });
 
-EM_ASYNC_JS(void, web_wait_animation_frame, (), {
+// Waits for the next animation frame and gives the time it came.
+EM_ASYNC_JS(double, web_wait_animation_frame, (), {
     await new Promise(resolve => requestAnimationFrame(resolve));
+    return performance.now();
 });
 
 namespace {
 
 WebBackend& be = web_backend;
+FramePacer pacer;
 
 constexpr int32_t kOk = 0;
 constexpr int32_t kFailed = -1;
@@ -184,7 +189,11 @@ int32_t flip(PlatformHandle surface, uint32_t) {
     web_canvas_order(be.back_pixels,
                      static_cast<size_t>(be.mode_width) * static_cast<size_t>(be.mode_height));
     web_put_frame(be.back_pixels, be.mode_width, be.mode_height);
-    web_wait_animation_frame();
+    int64_t now = 0;
+    do {
+        now = static_cast<int64_t>(web_wait_animation_frame() * 1e6);
+    } while (frame_pacer_wait(pacer, now) > 0);
+    frame_pacer_presented(pacer, now);
     return kOk;
 }
 
@@ -195,6 +204,7 @@ uint32_t release_surface(PlatformHandle surface) {
     be.back_buffer_count = 0;
     be.back_locked = false;
     be.primary_alive = false;
+    pacer = FramePacer{};
     return 0;
 }
 

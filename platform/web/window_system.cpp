@@ -14,6 +14,11 @@ EM_JS(void, web_hide_pointer, (int hidden), {
     if (Module.canvas) Module.canvas.style.cursor = hidden ? "none" : "";
 });
 
+// A sleep of the inactive page (clock.cpp) ends when the page becomes active.
+EM_JS(void, web_wake_sleeper, (), {
+    if (Module.wakeSleeper) Module.wakeSleeper();
+});
+
 EM_JS(int, web_page_active, (), {
     return document.visibilityState === 'visible' && document.hasFocus() ? 1 : 0;
 });
@@ -76,6 +81,9 @@ int32_t destroy_window(PlatformHandle window) {
     if (window != &web_window_token || !be.window_alive) return 0;
     be.window_alive = false;
     queue_count = 0;
+    // The pointer belongs to the page again once the window is gone.
+    pointer_hidden = false;
+    web_hide_pointer(0);
     return 1;
 }
 
@@ -166,10 +174,16 @@ EMSCRIPTEN_KEEPALIVE void web_key_event(int32_t usage, int32_t down, int32_t rep
 // The page became active (visible and focused) or inactive.
 EMSCRIPTEN_KEEPALIVE void web_activation_event(int32_t active) {
     post(kMessageActivateApp, active != 0 ? 1 : 0, 0);
+    web_wake_sleeper();
 }
 
-// The pointer moved over the canvas.
+// The pointer moved over the canvas. One such message waiting is enough: a
+// long wait of an inactive page must not fill the queue with them and lose
+// the activation that ends it.
 EMSCRIPTEN_KEEPALIVE void web_pointer_event() {
+    for (int32_t i = 0; i < queue_count; ++i) {
+        if (queue[(queue_first + i) % kQueueSize].message == kMessageSetCursor) return;
+    }
     post(kMessageSetCursor, reinterpret_cast<uintptr_t>(&web_window_token),
          static_cast<intptr_t>(kHitClient | (kMessageMouseMove << 16)));
 }

@@ -5,7 +5,7 @@
 //   node browser.mjs CASE SITE_DIR [RENDER_TOOL WORKDIR]
 //
 // CASE is one of: live-320, live-640, no-context, hidden, still,
-// bad-parameters.
+// bad-parameters, pixels, visitor, visits.
 import {spawnSync} from 'node:child_process';
 import {createServer} from 'node:http';
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
@@ -229,6 +229,196 @@ const cases = {
     }
   },
 
+  // Every source pixel the same whole number of device pixels at common
+  // pixel ratios and on a phone, the picture inside the viewport; smoothly
+  // smaller when not even one device pixel per source pixel fits.
+  async pixels(page, base, argument, openPage) {
+    const screens = [
+      {viewport: {width: 1366, height: 768}, deviceScaleFactor: 1},
+      {viewport: {width: 1536, height: 864}, deviceScaleFactor: 1.25},
+      {viewport: {width: 1280, height: 800}, deviceScaleFactor: 1.25},
+      {viewport: {width: 1280, height: 720}, deviceScaleFactor: 1.5},
+      {viewport: {width: 1000, height: 700}, deviceScaleFactor: 2},
+      {viewport: {width: 412, height: 915}, deviceScaleFactor: 2.625, isMobile: true, hasTouch: true},
+      {viewport: {width: 390, height: 844}, deviceScaleFactor: 3, isMobile: true, hasTouch: true},
+      {viewport: {width: 390, height: 844}, deviceScaleFactor: 1, isMobile: true, hasTouch: true},
+    ];
+    for (const screen of screens) {
+      const shot = await openPage(screen);
+      for (const variant of [320, 640]) {
+        const label = `${variant} at ${screen.viewport.width}x${screen.viewport.height}` +
+                      ` x${screen.deviceScaleFactor}`;
+        await shot.goto(base + `index.html?variant=${variant}&seed=3&time=5`);
+        await shot.waitForFunction(() => document.documentElement.dataset.frame === 'ready',
+                                   null, {timeout: 20000});
+        const source = await canvasPixels(shot);
+        const box = await shot.evaluate(() => {
+          const r = document.getElementById('screen').getBoundingClientRect();
+          return {left: r.left, top: r.top, right: r.right, bottom: r.bottom,
+                  width: innerWidth, height: innerHeight};
+        });
+        check(box.left >= 0 && box.top >= 0 && box.right <= box.width + 1e-6 &&
+              box.bottom <= box.height + 1e-6, `${label}: the canvas leaves the viewport`);
+        const ratio = screen.deviceScaleFactor;
+        const factor = Math.floor(Math.min(screen.viewport.width * ratio / source.width,
+                                           screen.viewport.height * ratio / source.height));
+        if (factor < 1) continue;  // scaled down smoothly: no whole pixels to check
+        const dir = mkdtempSync(path.join(workdir || tmpdir(), 'shot-'));
+        const file = path.join(dir, 'shot.png');
+        await shot.screenshot({path: file});
+        const seen = readPng(file);
+        rmSync(dir, {recursive: true});
+        // Where the picture lies on the screen: the box of non-black pixels
+        // (the colour mapping has no black).
+        let left = seen.width, top = seen.height, right = -1, bottom = -1;
+        for (let y = 0; y < seen.height; ++y) {
+          for (let x = 0; x < seen.width; ++x) {
+            if (seen.words[y * seen.width + x] === 0) continue;
+            left = Math.min(left, x); right = Math.max(right, x);
+            top = Math.min(top, y); bottom = Math.max(bottom, y);
+          }
+        }
+        const shownWidth = right - left + 1, shownHeight = bottom - top + 1;
+        check(shownWidth === source.width * factor && shownHeight === source.height * factor,
+              `${label}: the picture covers ${shownWidth}x${shownHeight} device pixels, not ` +
+              `${source.width * factor}x${source.height * factor}`);
+        let differing = 0;
+        for (let y = 0; y < shownHeight; ++y) {
+          for (let x = 0; x < shownWidth; ++x) {
+            const expected = source.words[Math.floor(y / factor) * source.width + Math.floor(x / factor)];
+            if (seen.words[(top + y) * seen.width + left + x] !== expected) ++differing;
+          }
+        }
+        check(differing === 0, `${label}: ${differing} device pixels are not their source ` +
+                               `pixel at ${factor}x${factor}`);
+        console.log(`${label}: ${factor} device pixels per source pixel, uniform`);
+      }
+      await shot.context().close();
+    }
+  },
+
+  // A visit as a visitor makes it, on a display that refreshes 144 times a
+  // second: at most 60 frames a second; next to no work while the page is
+  // visible but not focused; the browser's shortcuts left alone; a click
+  // asks for full screen; after Escape the pointer is back and the message
+  // stays off the picture.
+  async visitor(page, base) {
+    await page.addInitScript(() => {
+      const counts = window.__counts = {frames: 0, clock: 0, fullScreen: 0};
+      const now = performance.now.bind(performance);
+      performance.now = () => { ++counts.clock; return now(); };
+      window.requestAnimationFrame = (callback) => setTimeout(() => callback(now()), 1000 / 144);
+      const put = CanvasRenderingContext2D.prototype.putImageData;
+      CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+        ++counts.frames;
+        return put.apply(this, args);
+      };
+      Element.prototype.requestFullscreen = function () {
+        ++counts.fullScreen;
+        return Promise.resolve();
+      };
+    });
+    await page.goto(base + 'index.html?variant=320');
+    await untilDrawn(page);
+    const counts = () => page.evaluate(() => ({...window.__counts}));
+    const over = async (ms) => {
+      const a = await counts();
+      await page.waitForTimeout(ms);
+      const b = await counts();
+      return {frames: (b.frames - a.frames) * 1000 / ms, clock: (b.clock - a.clock) * 1000 / ms};
+    };
+    const running = await over(2000);
+    check(running.frames <= 61, `${running.frames} frames a second on a 144 Hz display`);
+    check(running.frames >= 20, `only ${running.frames} frames a second`);
+
+    const setFocus = (focused) => page.evaluate((f) => {
+      document.hasFocus = () => f;
+      window.dispatchEvent(new Event(f ? 'focus' : 'blur'));
+    }, focused);
+    await setFocus(false);
+    await page.waitForTimeout(300);
+    const unfocused = await over(2000);
+    check(unfocused.frames === 0, `${unfocused.frames} frames a second without the focus`);
+    check(unfocused.clock <= 5, `${unfocused.clock} clock reads a second without the focus`);
+    await setFocus(true);
+    const refocused = await over(500);
+    check(refocused.frames > 0, 'no frame after the focus came back');
+
+    const cancelled = await page.evaluate(() => [
+      ['KeyR', {ctrlKey: true}], ['F5', {}], ['KeyL', {ctrlKey: true}], ['ArrowLeft', {altKey: true}],
+      ['Tab', {}], ['F11', {}], ['Minus', {ctrlKey: true}], ['KeyA', {}], ['ArrowLeft', {}],
+    ].map(([code, modifiers]) => [code + (Object.keys(modifiers)[0] || ''),
+      !window.dispatchEvent(new KeyboardEvent('keydown', {code, cancelable: true, ...modifiers}))]));
+    const wrong = cancelled.filter(([name, prevented]) =>
+      prevented !== (name === 'KeyA' || name === 'ArrowLeft'));
+    check(wrong.length === 0, `keys cancelled (or not) wrongly: ${JSON.stringify(wrong)}`);
+
+    await page.click('#screen');
+    check((await counts()).fullScreen === 1, 'a click did not ask for full screen');
+
+    await page.mouse.move(20, 20);
+    await page.mouse.move(60, 40);
+    await page.waitForFunction(() => getComputedStyle(document.getElementById('screen')).cursor === 'none',
+                               null, {timeout: 5000});
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => document.documentElement.dataset.exitStatus !== undefined,
+                               null, {timeout: 5000});
+    const after = await page.evaluate(() => {
+      const canvas = document.getElementById('screen').getBoundingClientRect();
+      const message = document.getElementById('message').getBoundingClientRect();
+      return {cursor: getComputedStyle(document.getElementById('screen')).cursor,
+              status: document.documentElement.dataset.exitStatus,
+              overlap: message.top < canvas.bottom - 1e-6 && message.bottom > canvas.top};
+    });
+    check(after.status === '0', `exitStatus is ${after.status}`);
+    check(after.cursor !== 'none', 'the pointer stays hidden after the end');
+    check(!after.overlap, 'the end message covers the picture');
+    console.log(`visitor: ${running.frames} frames/s at 144 Hz; without the focus ` +
+                `${unfocused.clock} clock reads/s`);
+  },
+
+  // Three visits show three patterns (the seed comes from the clock); on a
+  // touch screen the End control ends the demo as Escape does; with reduced
+  // motion the page waits on a still picture until it is started.
+  async visits(page, base, argument, openPage) {
+    const phone = await openPage({viewport: {width: 390, height: 844}, deviceScaleFactor: 2,
+                                  isMobile: true, hasTouch: true});
+    const frames = [];
+    const shares = [];
+    for (let visit = 0; visit < 3; ++visit) {
+      if (visit > 0) await phone.waitForTimeout(1100);  // the next second, so the next seed
+      await phone.goto(base + 'index.html?variant=320');
+      await untilDrawn(phone);
+      frames.push(await canvasPixels(phone));
+    }
+    // Frames of one seed share the picture outside the lenses (three
+    // quarters of the pixels and more); frames of two seeds share little.
+    for (let i = 0; i < 3; ++i) {
+      for (let j = i + 1; j < 3; ++j) {
+        const equal = frames[i].words.filter((c, k) => c === frames[j].words[k]).length /
+                      frames[i].words.length;
+        check(equal < 0.5, `visits ${i + 1} and ${j + 1} show the same pattern ` +
+                           `(${(100 * equal).toFixed(1)}% of the pixels equal)`);
+        shares.push((100 * equal).toFixed(1) + '%');
+      }
+    }
+    await phone.tap('#end');
+    await phone.waitForFunction(() => document.documentElement.dataset.exitStatus === '0',
+                                null, {timeout: 5000});
+
+    await phone.emulateMedia({reducedMotion: 'reduce'});
+    await phone.goto(base + 'index.html?variant=320');
+    await untilDrawn(phone);
+    const still = await canvasPixels(phone);
+    await phone.waitForTimeout(400);
+    check(same(still, await canvasPixels(phone)), 'with reduced motion the picture moves');
+    await phone.tap('#start');
+    await phone.waitForTimeout(400);
+    check(!same(still, await canvasPixels(phone)), 'the start control did not start the demo');
+    await phone.context().close();
+    console.log(`visits: ${shares.join(', ')} of the pixels equal between visits`);
+  },
+
   async 'bad-parameters'(page, base) {
     for (const [query, says] of [['variant=800', /unknown variant "800"/],
                                  ['variant=640&seed=abc&time=1', /seed needs a finite number/],
@@ -242,35 +432,53 @@ const cases = {
       const text = await page.textContent('#message');
       check(says.test(text), `${query}: the page says "${text}"`);
     }
+    // A site without its WebAssembly names the file and what to do, having
+    // asked for it once.
+    let asked = 0;
+    await page.route('**/ombrith640.wasm', (route) => {
+      ++asked;
+      return route.fulfill({status: 404, body: ''});
+    });
+    await page.goto(base + 'index.html?variant=640');
+    await page.waitForFunction(() => !document.getElementById('message').hidden, null,
+                               {timeout: 10000});
+    const text = await page.textContent('#message');
+    check(/ombrith640\.wasm could not be loaded \(HTTP 404\).*make serve/.test(text),
+          `without its .wasm the page says "${text}"`);
+    check(asked === 1, `the .wasm was asked for ${asked} times`);
   },
 };
 
-const userData = mkdtempSync(path.join(tmpdir(), 'ombrith-chromium-'));
 const server = await serve(path.resolve(siteDir));
 const base = `http://127.0.0.1:${server.address().port}/`;
-let context;
+let browser;
 let failed = false;
+const errors = [];
+async function openPage(options) {
+  const context = await browser.newContext(options);
+  const page = await context.newPage();
+  page.on('pageerror', (error) => errors.push(error.message));
+  return page;
+}
 try {
   const [name, argument] = testCase.split('-').length === 2 && testCase.startsWith('live-')
     ? testCase.split('-') : [testCase, undefined];
   check(cases[name], `unknown case ${testCase}`);
-  context = await chromium.launchPersistentContext(userData, {
+  browser = await chromium.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+           '--disable-background-networking', '--disable-component-update', '--disable-sync',
+           '--force-color-profile=srgb'],
   });
-  const page = context.pages()[0] || await context.newPage();
-  const errors = [];
-  page.on('pageerror', (error) => errors.push(error.message));
-  await cases[name](page, base, argument);
+  const page = await openPage({});
+  await cases[name](page, base, argument, openPage);
   check(errors.length === 0, `errors on the page: ${errors.join('; ')}`);
 } catch (error) {
   console.error(`${testCase}: ${error.message}`);
   failed = true;
 } finally {
-  if (context) await context.close();
+  if (browser) await browser.close();
   server.close();
-  rmSync(userData, {recursive: true, force: true});
 }
 process.exit(failed ? 1 : 0);

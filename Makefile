@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build --preset
 
-.PHONY: all deps build run test test-release test-sanitize test-windows test-web web serve package bench clean
+.PHONY: all deps build run test test-release test-sanitize test-windows test-web test-arm64 web serve package bench clean
 
 all: build
 
@@ -39,9 +39,20 @@ test-windows:
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS)
 	ctest --preset windows-i686 -j $(JOBS)
 
-# The Debian package of the Linux build and the zip of the 32-bit Windows
-# build, made by CPack into build/packages. Their tests (label `package`)
-# run with the release and Windows tests.
+# The 64-bit ARM Linux build (cross-compiled) and its tests under qemu (label
+# arm64): unit tests, the differential and the render tool's files against
+# the x86-64 build (whose render tool and differential program are built
+# too), and the arm64 package.
+test-arm64:
+	cmake --preset release >/dev/null
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render web_differential
+	cmake --preset linux-arm64 >/dev/null
+	$(CMAKE_BUILD) linux-arm64 -j $(JOBS)
+	ctest --preset linux-arm64 -j $(JOBS)
+
+# The Debian packages of the Linux builds (amd64, arm64) and the zip of the
+# 32-bit Windows build, made by CPack into build/packages. Their tests (label
+# `package`) run with the release, Windows and arm64 tests.
 package: deps
 	cmake --preset release >/dev/null
 	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
@@ -49,6 +60,9 @@ package: deps
 	cmake --preset windows-i686 >/dev/null
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
 	cpack --config build/windows-i686/CPackConfig.cmake -B build/packages
+	cmake --preset linux-arm64 >/dev/null
+	$(CMAKE_BUILD) linux-arm64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
+	cpack --config build/linux-arm64/CPackConfig.cmake -B build/packages
 	@ls -l build/packages/*.deb build/packages/*.zip
 
 # The browser version: the site in build/web/site/ (Emscripten).

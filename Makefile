@@ -42,10 +42,11 @@ test-windows:
 # The 64-bit ARM Linux build (cross-compiled) and its tests under qemu (label
 # arm64): unit tests, the differential and the render tool's files against
 # the x86-64 build (whose render tool and differential program are built
-# too), and the arm64 package.
+# too, and the tool that closes the demo's window on Xvfb), and the arm64
+# package.
 test-arm64:
 	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render web_differential
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render web_differential x_close_window
 	cmake --preset linux-arm64 >/dev/null
 	$(CMAKE_BUILD) linux-arm64 -j $(JOBS)
 	ctest --preset linux-arm64 -j $(JOBS)

@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build --preset
 
-.PHONY: all deps build run test test-release test-package test-sanitize test-windows test-web web serve package bench clean
+.PHONY: all deps build run test test-release test-package test-sanitize test-windows test-web test-arm64 web serve package bench clean
 
 all: build
 
@@ -40,9 +40,16 @@ test-sanitize:
 test-windows:
 	bash scripts/test-stages.sh windows-i686 windows-x86_64
 
-# The Debian package of the Linux build and the zips of the 32-bit and
-# 64-bit Windows builds, made by CPack into build/packages. Their tests
-# (label `package`) run in the package and Windows stages of `make test`.
+# The 64-bit ARM Linux build (cross-compiled) and its tests under qemu (label
+# arm64): unit tests, the differential and the render tool's files against
+# the x86-64 build, the demo on Xvfb, and the arm64 package.
+test-arm64:
+	bash scripts/test-stages.sh arm64
+
+# The Debian packages of the Linux builds (amd64, arm64) and the zips of the
+# 32-bit and 64-bit Windows builds, made by CPack into build/packages. Their
+# tests (label `package`) run in the package, Windows and arm64 stages of
+# `make test`.
 package: deps
 	cmake --preset release >/dev/null
 	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
@@ -53,6 +60,9 @@ package: deps
 	cmake --preset windows-x86_64 >/dev/null
 	$(CMAKE_BUILD) windows-x86_64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
 	cpack --config build/windows-x86_64/CPackConfig.cmake -B build/packages
+	cmake --preset linux-arm64 >/dev/null
+	$(CMAKE_BUILD) linux-arm64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
+	cpack --config build/linux-arm64/CPackConfig.cmake -B build/packages
 	@ls -l build/packages/*.deb build/packages/*.zip
 
 # The browser version: the site in build/web/site/ (Emscripten).

@@ -29,11 +29,14 @@ done
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+# Packages of another architecture (name:i386, name:arm64) need that
+# architecture added first.
 for pkg in "${missing[@]}"; do
   case "$pkg" in
-    *:i386)
-      if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        "${sudo[@]}" dpkg --add-architecture i386
+    *:i386|*:arm64)
+      arch=${pkg##*:}
+      if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+        "${sudo[@]}" dpkg --add-architecture "$arch"
       fi ;;
   esac
 done

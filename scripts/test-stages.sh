@@ -7,7 +7,7 @@
 # Stages: release (unit and end-to-end tests of the Linux build), package
 # (the Debian package), sanitize (ASan + UBSan unit tests), windows-i686 and
 # windows-x86_64 (the Windows builds under Wine), web (WebAssembly under node
-# and Chromium).
+# and Chromium), arm64 (the ARM64 Linux build under qemu).
 #
 # Every stage runs even when another one failed. The release build comes
 # first, since the other stages compare with its programs; then two lanes
@@ -20,7 +20,7 @@ cd "$root"
 logs=$root/build/test-logs
 mkdir -p "$logs"
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
-all_stages=(release package sanitize windows-i686 windows-x86_64 web)
+all_stages=(release package sanitize windows-i686 windows-x86_64 web arm64)
 
 configure() { cmake --preset "$1" >/dev/null; }
 build() {
@@ -74,6 +74,11 @@ stage_web() {
     ctest --preset web -j "$jobs"
 }
 
+stage_arm64() {
+  release_programs ombrith-render web_differential x_close_window && configure linux-arm64 &&
+    build linux-arm64 && ctest --preset linux-arm64 -j "$jobs"
+}
+
 # run_stage NAME: runs it with its output in its log; then shows the log.
 run_stage() {
   local name=$1 started=$SECONDS status=0
@@ -123,10 +128,10 @@ started=$SECONDS
 if [ $# -eq 0 ]; then
   run_stage release
   export OMBRITH_RELEASE_BUILT=1
-  # Lane one: the package and the Windows builds; lane two: the sanitizer
-  # build and the browser. Much of each lane's time is spent waiting (on
+  # Lane one: the package, the Windows and the ARM64 builds; lane two: the
+  # sanitizer build and the browser. Much of each lane's time is spent waiting (on
   # Wine, X servers, the browser), so both keep the full job count.
-  (for name in package windows-i686 windows-x86_64; do run_stage "$name"; done) &
+  (for name in package windows-i686 windows-x86_64 arm64; do run_stage "$name"; done) &
   lane_one=$!
   (for name in sanitize web; do run_stage "$name"; done) &
   lane_two=$!

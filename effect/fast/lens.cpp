@@ -5,13 +5,14 @@
 // d2 x (1 - |ripple_amp|) already reaches the limit is outside the rim for
 // every sine, so it is skipped without one. The rest is evaluated in double
 // precision with SIMD where the processor has it (lens_avx2.cpp,
-// lens_avx512.cpp), and in the renderer's own extended precision otherwise.
+// lens_avx512.cpp, lens_wasm.cpp, lens_neon.cpp), and in the renderer's own extended precision otherwise.
 #include <cmath>
 
 #include "effect/fast/lens.h"
 
 #include "effect/fast/lens_avx2.h"
 #include "effect/fast/lens_avx512.h"
+#include "effect/fast/lens_neon.h"
 #include "effect/fast/lens_wasm.h"
 #include "effect/fast/lens_parts.h"
 #include "effect/fast/simd.h"
@@ -134,6 +135,11 @@ void draw_lens_fast(uint32_t* dst, const uint32_t* src, int32_t x0, int32_t y0, 
 #elif defined(__wasm_simd128__)
     if (double_path_fits(ripple)) {
         draw_spans_wasm<V>(dst, src, f, spans, count);
+        return;
+    }
+#elif defined(__aarch64__)
+    if (simd_level() == SimdLevel::neon && double_path_fits(ripple)) {
+        draw_spans_neon<V>(dst, src, f, spans, count);
         return;
     }
 #else

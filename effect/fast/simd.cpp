@@ -7,6 +7,9 @@ namespace {
 SimdLevel ceiling = SimdLevel::avx512;
 
 SimdLevel detect() {
+#if defined(__aarch64__)
+    return SimdLevel::neon;
+#endif
     const ProcessorFeatures& features = rt_processor_features();
     if (features.avx512) return SimdLevel::avx512;
     if (features.avx2) return SimdLevel::avx2;

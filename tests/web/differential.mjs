@@ -4,8 +4,9 @@
 //
 //   node differential.mjs VARIANT SETUPS FRAMES WORKDIR RUN RUN...
 //
-// A RUN is a program path (a .js file runs under node), followed by
-// ",plain" for the plain algorithm. Items whose hashes differ are dumped by
+// A RUN is a program path (a .js file runs under node; one prefixed with
+// "arm64:" under qemu through scripts/qemu-arm64.sh), followed by ",plain"
+// for the plain algorithm. Items whose hashes differ are dumped by
 // both programs and compared pixel by pixel. Exit status 0 only when no
 // pixel differs.
 import {spawnSync} from 'node:child_process';
@@ -19,14 +20,20 @@ const common = [variant, setups, frames];
 // operations and the lens tables.
 const expected = Number(setups) * (1 + Number(frames)) + 1;
 
+const qemu = path.join(path.dirname(new URL(import.meta.url).pathname), '../../scripts/qemu-arm64.sh');
+
+function command(program, args) {
+  if (program.endsWith('.js')) return [process.execPath, ['--no-experimental-fetch', program, ...args]];
+  if (program.startsWith('arm64:')) return [qemu, [program.slice(6), ...args]];
+  return [program, args];
+}
+
 function run(target, extra = []) {
   const [program, mode] = target.split(',');
   const args = [...(mode === 'plain' ? ['--plain'] : []), ...common, ...extra];
-  const wasm = program.endsWith('.js');
   const started = Date.now();
-  const result = spawnSync(wasm ? process.execPath : program,
-                           wasm ? ['--no-experimental-fetch', program, ...args] : args,
-                           {encoding: 'utf8', maxBuffer: 1 << 28});
+  const [file, argv] = command(program, args);
+  const result = spawnSync(file, argv, {encoding: 'utf8', maxBuffer: 1 << 28});
   if (result.status !== 0) {
     throw new Error(`${program} ${args.join(' ')} failed (${result.status}): ${result.stderr}`);
   }
@@ -35,7 +42,8 @@ function run(target, extra = []) {
 
 function label(target) {
   const [program, mode] = target.split(',');
-  return (program.endsWith('.js') ? 'wasm' : 'native') + (mode === 'plain' ? ' plain' : ' fast');
+  const kind = program.endsWith('.js') ? 'wasm' : program.startsWith('arm64:') ? 'arm64' : 'native';
+  return kind + (mode === 'plain' ? ' plain' : ' fast');
 }
 
 let failed = false;

@@ -1,0 +1,26 @@
+// The lens spans with NEON (ARM64 only; every ARM64 processor has it), and
+// the per-lobe-count tables they read.
+#pragma once
+
+#include "effect/fast/lens_parts.h"
+
+#if defined(__aarch64__)
+namespace lens_fast {
+
+// sin(L x theta) and cos(L x theta) laid out as the angle table; rebuilt
+// when the lobe count L changes.
+struct LobeWave {
+    const double* sin;
+    const double* cos;
+};
+LobeWave lobe_wave(int32_t lobes);
+
+// Draws the given spans two positions at a time; positions whose
+// double-precision rim value is too close to a rounding boundary are settled
+// by exact_rho.
+template <const Variant& V>
+void draw_spans_neon(uint32_t* dst, const uint32_t* src, const LensFrame& f, const RowSpan* spans,
+                     int32_t count);
+
+}  // namespace lens_fast
+#endif

@@ -1,5 +1,6 @@
 // ombrith-render: the demo's set-up picture and frames, without a display.
 #include <fcntl.h>
+#include <sys/stat.h>
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -8,7 +9,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -69,18 +69,35 @@ std::string shortest(double value) {
     return std::string(text, result.ptr);
 }
 
+// dir/name, with the platform's separator unless dir already ends in one
+// (or is a bare drive such as "C:"). Done by hand: the standard library's
+// path type brings its locale and stream code into the program.
+std::string join_path(const std::string& dir, const std::string& name) {
+#ifdef _WIN32
+    const bool ends = !dir.empty() && (dir.back() == '/' || dir.back() == '\\' ||
+                                       (dir.size() == 2 && dir[1] == ':'));
+    return dir.empty() || ends ? dir + name : dir + '\\' + name;
+#else
+    return dir.empty() || dir.back() == '/' ? dir + name : dir + '/' + name;
+#endif
+}
+
+bool is_directory(const std::string& dir) {
+    struct stat info;
+    return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 // Fails early, before any rendering, when nothing can be written in dir. The
 // probe is a temporary made as the pictures' are (a unique name, exclusive
 // creation): nothing already in the directory is opened or removed.
 bool check_directory(const std::string& dir, std::string& error) {
-    std::error_code ec;
-    if (!std::filesystem::is_directory(dir, ec)) {
+    if (!is_directory(dir)) {
         error = "'" + dir + "' is not a directory";
         return false;
     }
     OutputFile probe;
     std::string reason;
-    if (!output_file_open(probe, (std::filesystem::path(dir) / ".ombrith-render-probe").string(),
+    if (!output_file_open(probe, join_path(dir, ".ombrith-render-probe"),
                           reason)) {
         const size_t colon = reason.rfind(": ");
         error = "cannot write in '" + dir + "'" +
@@ -95,10 +112,9 @@ template <const Variant& V>
 int render(const RenderOptions& options, double seed) {
     auto state = std::make_unique<EffectState<V>>();
     effect_setup<V>(*state, seed);
-    const std::string stem = (std::filesystem::path(options.out_dir) /
-                              ("ombrith" + std::to_string(V.width) + "-seed" +
-                               std::to_string(rt_trunc_to_int(seed))))
-                                 .string();
+    const std::string stem = join_path(options.out_dir, "ombrith" + std::to_string(V.width) +
+                                                            "-seed" +
+                                                            std::to_string(rt_trunc_to_int(seed)));
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
     const bool list_files = options.apng != "-" && options.video != "-";

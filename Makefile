@@ -40,7 +40,8 @@ test-windows:
 	ctest --preset windows-i686 -j $(JOBS)
 
 # The Debian package of the Linux build and the zip of the 32-bit Windows
-# build, made by CPack into build/packages. Their tests (label `package`)
+# build, made by CPack into build/packages with their SHA256SUMS; the same
+# commit gives the same bytes. Their tests (label `package`)
 # run with the release and Windows tests.
 package: deps
 	cmake --preset release >/dev/null
@@ -49,7 +50,8 @@ package: deps
 	cmake --preset windows-i686 >/dev/null
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
 	cpack --config build/windows-i686/CPackConfig.cmake -B build/packages
-	@ls -l build/packages/*.deb build/packages/*.zip
+	cd build/packages && sha256sum *.deb *.zip > SHA256SUMS
+	@ls -l build/packages/*.deb build/packages/*.zip build/packages/SHA256SUMS
 
 # The browser version: the site in build/web/site/ (Emscripten).
 web: deps

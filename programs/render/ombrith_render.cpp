@@ -118,8 +118,12 @@ int render(const RenderOptions& options, double seed) {
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
     const bool list_files = options.apng != "-" && options.video != "-";
+    // The progress line would mix with the status lines of whatever reads the
+    // capture from standard output (an encoder on the same terminal), so by
+    // default it is left out then.
     Progress progress;
-    progress_begin(progress, stderr, static_cast<int64_t>(options.times.size()));
+    progress_begin(progress, options.progress.value_or(list_files) ? stderr : nullptr,
+                   static_cast<int64_t>(options.times.size()));
     auto write = [&](const std::string& path, const uint32_t* pixels) {
         if (!write_png_file(path, pixels, V.width, V.height, error)) return false;
         progress_hide(progress);
@@ -174,6 +178,9 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     if (options.help) return print(kRenderUsage, error) ? 0 : fail(error, kOutputError);
+    if (options.version) {
+        return print("ombrith-render " OMBRITH_VERSION "\n", error) ? 0 : fail(error, kOutputError);
+    }
     const bool png_files = options.picture || !captures_wanted(options);
     if (png_files && !check_directory(options.out_dir, error)) return fail(error);
     const double seed = options.seed ? *options.seed : rt_timer();

@@ -32,7 +32,12 @@ const char kRenderUsage[] =
     "                     encoders; FILE - is standard output. Colours: 4:4:4,\n"
     "                     full range (0-255), BT.601 matrix (header: C444\n"
     "                     XCOLORRANGE=FULL XCOLORMATRIX=BT601)\n"
+    "  --progress, --no-progress\n"
+    "                     show or hide the progress line on standard error (it is\n"
+    "                     shown only on a terminal; by default not while standard\n"
+    "                     output carries a capture)\n"
     "  --help             this text\n"
+    "  --version          the version number\n"
     "\n"
     "With no --picture, --time or --from, the set-up picture is rendered. Every clock\n"
     "reading, given or derived, is checked before anything is rendered: it must be\n"
@@ -45,7 +50,7 @@ const char kRenderUsage[] =
     "reading or seed that cannot be rendered, an --out that is not a writable\n"
     "directory, or an --apng or --video file that cannot be created. SIGINT, SIGTERM and SIGHUP remove the file being written and end\n"
     "the tool with the signal's usual status. On a terminal, long renders show their\n"
-    "progress on standard error.\n";
+    "progress on standard error, in one line that fits the terminal's width.\n";
 
 namespace {
 
@@ -99,6 +104,10 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         long count = 0;
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--progress" || arg == "--no-progress") {
+            options.progress = arg == "--progress";
         } else if (arg == "--picture") {
             options.picture = true;
         } else if (arg == "--variant") {

@@ -45,7 +45,7 @@ test-windows:
 # run with the release and Windows tests.
 package: deps
 	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs ombrith_icon
 	cpack --config build/release/CPackConfig.cmake -B build/packages
 	cmake --preset windows-i686 >/dev/null
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
@@ -55,6 +55,8 @@ package: deps
 
 # The browser version: the site in build/web/site/ (Emscripten).
 web: deps
+	cmake --preset release >/dev/null
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith_icon
 	cmake --preset web >/dev/null
 	$(CMAKE_BUILD) web -j $(JOBS)
 
@@ -67,7 +69,7 @@ serve: web
 # with come from the release build.
 test-web:
 	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render web_differential
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith-render ombrith_icon web_differential
 	cmake --preset web >/dev/null
 	$(CMAKE_BUILD) web -j $(JOBS)
 	ctest --preset web -j $(JOBS)

@@ -26,10 +26,12 @@ alignas(EffectState<variant640>) unsigned char state_storage_640[sizeof(EffectSt
 
 template <const Variant& V>
 unsigned char* state_storage() {
-    if constexpr (&V == &variant320) {
+    // The variants differ in width (their addresses are not compared: not
+    // every build takes that as a constant).
+    if constexpr (V.width == variant320.width) {
         return state_storage_320;
     } else {
-        static_assert(&V == &variant640);
+        static_assert(V.width == variant640.width);
         return state_storage_640;
     }
 }

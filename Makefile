@@ -49,10 +49,10 @@ test-arm64:
 # The Debian packages of the Linux builds (amd64, arm64) and the zips of the
 # 32-bit and 64-bit Windows builds, made by CPack into build/packages. Their
 # tests (label `package`) run in the package, Windows and arm64 stages of
-# `make test`.
+# `make test`. The same commit gives the same bytes; SHA256SUMS lists them.
 package: deps
 	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs ombrith_icon
 	cpack --config build/release/CPackConfig.cmake -B build/packages
 	cmake --preset windows-i686 >/dev/null
 	$(CMAKE_BUILD) windows-i686 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
@@ -61,12 +61,15 @@ package: deps
 	$(CMAKE_BUILD) windows-x86_64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
 	cpack --config build/windows-x86_64/CPackConfig.cmake -B build/packages
 	cmake --preset linux-arm64 >/dev/null
-	$(CMAKE_BUILD) linux-arm64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs
+	$(CMAKE_BUILD) linux-arm64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs ombrith_icon
 	cpack --config build/linux-arm64/CPackConfig.cmake -B build/packages
-	@ls -l build/packages/*.deb build/packages/*.zip
+	cd build/packages && sha256sum *.deb *.zip > SHA256SUMS
+	@ls -l build/packages/*.deb build/packages/*.zip build/packages/SHA256SUMS
 
 # The browser version: the site in build/web/site/ (Emscripten).
 web: deps
+	cmake --preset release >/dev/null
+	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith_icon
 	cmake --preset web >/dev/null
 	$(CMAKE_BUILD) web -j $(JOBS)
 

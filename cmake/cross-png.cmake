@@ -34,4 +34,10 @@ add_library(ombrith_cross_png STATIC
 target_include_directories(ombrith_cross_png SYSTEM PUBLIC ${png_dir} ${png_config_dir})
 target_compile_options(ombrith_cross_png PRIVATE -w)
 target_link_libraries(ombrith_cross_png PUBLIC ombrith_cross_zlib)
+if(OMBRITH_X86_32)
+  # C code, left by longjmp on errors: no unwind tables, which on 32-bit
+  # Windows would also keep every function of the libraries in the program.
+  target_compile_options(ombrith_cross_zlib PRIVATE -fno-asynchronous-unwind-tables)
+  target_compile_options(ombrith_cross_png PRIVATE -fno-asynchronous-unwind-tables)
+endif()
 add_library(PNG::PNG ALIAS ombrith_cross_png)

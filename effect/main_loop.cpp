@@ -1,6 +1,8 @@
 // The demo's main procedure.
 #include "effect/main_loop.h"
 
+#include <new>
+
 #include "effect/driver.h"
 #include "effect/state.h"
 #include "runtime/key_input.h"
@@ -14,11 +16,31 @@ namespace {
 constexpr char kEscapeText[2] = {27, 0};
 constexpr int32_t kEscapeTextSize = 2;
 
+// The state lives for the whole run in zero-filled static storage, one block
+// per variant at namespace scope. A static object with its initial values (or
+// any static inside a template, which some linkers keep as initialised data)
+// would be stored in the program file: megabytes of zeros. effect_main sets
+// the initial values once.
+alignas(EffectState<variant320>) unsigned char state_storage_320[sizeof(EffectState<variant320>)];
+alignas(EffectState<variant640>) unsigned char state_storage_640[sizeof(EffectState<variant640>)];
+
+template <const Variant& V>
+unsigned char* state_storage() {
+    // The variants differ in width (their addresses are not compared: not
+    // every build takes that as a constant).
+    if constexpr (V.width == variant320.width) {
+        return state_storage_320;
+    } else {
+        static_assert(V.width == variant640.width);
+        return state_storage_640;
+    }
+}
+
 }  // namespace
 
 template <const Variant& V>
 [[noreturn]] void effect_main(int32_t argc, char** argv, const Presenter& presenter) {
-    static EffectState<V> state;
+    EffectState<V>& state = *new (state_storage<V>()) EffectState<V>;
 
     rt_init(argc, argv);
     rt_run_ctors();

@@ -14,7 +14,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: ombrith-keys\n"
+    "usage: ombrith-keys [--help | --version]\n"
     "Reads keys from the console (the terminal of standard input) and prints\n"
     "each as the runtime returns it: the length, then the bytes in hex.\n"
     "Special keys are two bytes, ff and the extended code. Escape ends it, and\n"
@@ -36,6 +36,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "ombrith-keys: cannot write to standard output: %s\n",
                          std::strerror(errno != 0 ? errno : EIO));
             return 1;
+        }
+        if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+            std::fputs("ombrith-keys " OMBRITH_VERSION "\n", stdout);
+            return 0;
         }
         std::fprintf(stderr, "ombrith-keys: unexpected argument '%s'\n%s", argv[1], kUsage);
         return 2;

@@ -70,7 +70,7 @@ stage_windows_x86_64() {
 }
 
 stage_web() {
-  release_programs ombrith-render web_differential && configure web && build web &&
+  release_programs ombrith-render ombrith_icon web_differential && configure web && build web &&
     ctest --preset web -j "$jobs"
 }
 

@@ -95,10 +95,10 @@ std::vector<uint8_t> filtered_rows(const uint32_t* pixels, const uint32_t* base,
     return out;
 }
 
-bool deflate_all(const std::vector<uint8_t>& input, std::vector<uint8_t>& output,
+bool deflate_all(const std::vector<uint8_t>& input, int level, std::vector<uint8_t>& output,
                  std::string& error) {
     z_stream stream{};
-    if (deflateInit2(&stream, 9, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (deflateInit2(&stream, level, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
         error = "cannot start the deflate encoder";
         return false;
     }
@@ -125,7 +125,9 @@ bool apng_begin(ApngWriter& writer, std::FILE* out, int32_t width, int32_t heigh
         error = "an animation needs a size and at least one frame";
         return false;
     }
+    const int level = writer.deflate_level;
     writer = ApngWriter{};
+    writer.deflate_level = level;
     writer.out = out;
     writer.width = width;
     writer.height = height;
@@ -179,7 +181,7 @@ bool apng_add_frame(ApngWriter& writer, const uint32_t* pixels, uint16_t delay_n
     std::vector<uint8_t> compressed;
     const uint32_t* base = first ? nullptr : writer.previous.data();
     if (!deflate_all(filtered_rows(pixels, base, w, left, top, right - left, bottom - top),
-                     compressed, error)) {
+                     writer.deflate_level, compressed, error)) {
         return false;
     }
     bool ok = write_chunk(writer.out, "fcTL", control, error);

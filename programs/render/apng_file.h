@@ -11,6 +11,11 @@
 // show no animation; each later frame stores only the rectangle that differs
 // from the frame before it, drawn over it, with the pixels that did not
 // change fully transparent.
+// The deflate level of the frames' data: chosen by measuring the demo's own
+// frames (bench_apng), where level 6 gave files about 2% larger than level 9
+// in a fifth of the time.
+inline constexpr int kApngDeflateLevel = 6;
+
 struct ApngWriter {
     std::FILE* out = nullptr;
     int32_t width = 0;
@@ -18,11 +23,13 @@ struct ApngWriter {
     uint32_t frames_left = 0;
     uint32_t sequence = 0;          // the next fcTL/fdAT sequence number
     std::vector<uint32_t> previous;  // the last frame written, 0x00RRGGBB
+    int deflate_level = kApngDeflateLevel;  // 1 (fastest) to 9 (smallest)
 };
 
 // On failure, `error` holds the reason; the caller names the file.
 
-// Writes the signature and header for `frame_count` frames of width x height.
+// Writes the signature and header for `frame_count` frames of width x height;
+// the writer starts afresh, keeping only its deflate level.
 bool apng_begin(ApngWriter& writer, std::FILE* out, int32_t width, int32_t height,
                 uint32_t frame_count, std::string& error);
 

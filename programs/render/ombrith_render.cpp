@@ -1,5 +1,6 @@
 // ombrith-render: the demo's set-up picture and frames, without a display.
 #include <fcntl.h>
+#include <sys/stat.h>
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -9,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -72,18 +72,35 @@ std::string shortest(double value) {
     return std::string(text, result.ptr);
 }
 
+// dir/name, with the platform's separator unless dir already ends in one
+// (or is a bare drive such as "C:"). Done by hand: the standard library's
+// path type brings its locale and stream code into the program.
+std::string join_path(const std::string& dir, const std::string& name) {
+#ifdef _WIN32
+    const bool ends = !dir.empty() && (dir.back() == '/' || dir.back() == '\\' ||
+                                       (dir.size() == 2 && dir[1] == ':'));
+    return dir.empty() || ends ? dir + name : dir + '\\' + name;
+#else
+    return dir.empty() || dir.back() == '/' ? dir + name : dir + '/' + name;
+#endif
+}
+
+bool is_directory(const std::string& dir) {
+    struct stat info;
+    return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 // Fails early, before any rendering, when nothing can be written in dir. The
 // probe is a temporary made as the pictures' are (a unique name, exclusive
 // creation): nothing already in the directory is opened or removed.
 bool check_directory(const std::string& dir, std::string& error) {
-    std::error_code ec;
-    if (!std::filesystem::is_directory(dir, ec)) {
+    if (!is_directory(dir)) {
         error = "'" + dir + "' is not a directory";
         return false;
     }
     OutputFile probe;
     std::string reason;
-    if (!output_file_open(probe, (std::filesystem::path(dir) / ".ombrith-render-probe").string(),
+    if (!output_file_open(probe, join_path(dir, ".ombrith-render-probe"),
                           reason)) {
         const size_t colon = reason.rfind(": ");
         error = "cannot write in '" + dir + "'" +
@@ -96,10 +113,8 @@ bool check_directory(const std::string& dir, std::string& error) {
 
 // The start of every PNG file's name: the folder, the variant and the seed.
 std::string png_stem(const RenderOptions& options, double seed) {
-    return (std::filesystem::path(options.out_dir) /
-            ("ombrith" + std::to_string(options.variant) + "-seed" +
-             std::to_string(rt_trunc_to_int(seed))))
-        .string();
+    return join_path(options.out_dir, "ombrith" + std::to_string(options.variant) + "-seed" +
+                                          std::to_string(rt_trunc_to_int(seed)));
 }
 
 template <const Variant& V>
@@ -110,8 +125,12 @@ int render(const RenderOptions& options, double seed) {
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
     const bool list_files = !capture_to_stdout(options.apng) && !capture_to_stdout(options.video);
+    // The progress line would mix with the status lines of whatever reads the
+    // capture from standard output (an encoder on the same terminal), so by
+    // default it is left out then.
     Progress progress;
-    progress_begin(progress, stderr, static_cast<int64_t>(options.times.size()));
+    progress_begin(progress, options.progress.value_or(list_files) ? stderr : nullptr,
+                   static_cast<int64_t>(options.times.size()));
     auto write = [&](const std::string& path, const uint32_t* pixels) {
         if (!write_png_file(path, pixels, V.width, V.height, error)) return false;
         progress_hide(progress);
@@ -170,6 +189,9 @@ int main(int argc, char** argv) {
         return kUsageError;
     }
     if (options.help) return print(kRenderUsage, error) ? 0 : fail(error, kOutputError);
+    if (options.version) {
+        return print("ombrith-render " OMBRITH_VERSION "\n", error) ? 0 : fail(error, kOutputError);
+    }
     // An --out given with captures only is checked all the same.
     const bool png_files = options.picture || !captures_wanted(options);
     if ((png_files || options.out_given) && !check_directory(options.out_dir, error)) {

@@ -15,7 +15,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <random>
 
 namespace {
@@ -195,16 +194,21 @@ std::string failure(const std::string& path, int error_number) {
     return "cannot write " + path + ": " + std::strerror(error_number != 0 ? error_number : EIO);
 }
 
-// The temporary beside `path`: its name followed by ".partial-" and 16 hex
-// digits, the name cut as far as needed to stay within the limits of a file
-// name and a path.
-std::string temporary_name(const std::string& path) {
+// Where the last name of a path starts (after its folder part, if any).
+size_t name_start(const std::string& path) {
 #ifdef _WIN32
     const size_t slash = path.find_last_of("/\\:");
 #else
     const size_t slash = path.rfind('/');
 #endif
-    const size_t folder = slash == std::string::npos ? 0 : slash + 1;
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// The temporary beside `path`: its name followed by ".partial-" and 16 hex
+// digits, the name cut as far as needed to stay within the limits of a file
+// name and a path.
+std::string temporary_name(const std::string& path) {
+    const size_t folder = name_start(path);
     const std::string suffix = ".partial-" + random_suffix();
     size_t keep = std::min(path.size() - folder, kNameMax - suffix.size());
     keep = std::min(keep, kPathMax > folder + suffix.size() ? kPathMax - folder - suffix.size() : 0);
@@ -322,19 +326,64 @@ bool output_file_check(const std::string& path, std::string& error) {
     return false;
 }
 
+namespace {
+
+// The identity of an existing file (device or volume, and the file's number
+// there); false when it cannot be read, as for a name that does not exist.
+struct FileId {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+};
+
+bool file_id(const std::string& path, FileId& id) {
+#ifdef _WIN32
+    HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool read = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!read) return false;
+    id.volume = info.dwVolumeSerialNumber;
+    id.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    return true;
+#else
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return false;
+    id.volume = static_cast<uint64_t>(info.st_dev);
+    id.index = static_cast<uint64_t>(info.st_ino);
+    return true;
+#endif
+}
+
+bool same_id(const FileId& a, const FileId& b) { return a.volume == b.volume && a.index == b.index; }
+
+// The folder part of a path ("." when there is none) and the last name.
+void split_path(const std::string& path, std::string& folder, std::string& name) {
+    const size_t start = name_start(path);
+    folder = start == 0 ? std::string(".") : path.substr(0, start);
+    name = path.substr(start);
+}
+
+}  // namespace
+
 bool output_file_same(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const bool a_exists = fs::exists(a, ec);
-    const bool b_exists = fs::exists(b, ec);
-    if (a_exists && b_exists) return fs::equivalent(a, b, ec) && !ec;
+    FileId ia, ib;
+    const bool a_exists = file_id(a, ia);
+    const bool b_exists = file_id(b, ib);
+    if (a_exists && b_exists) return same_id(ia, ib);
     if (a_exists || b_exists) return false;
     // Neither exists yet: the same name in the same folder.
-    const fs::path pa(a), pb(b);
-    if (pa.filename() != pb.filename()) return false;
-    const fs::path fa = pa.parent_path().empty() ? fs::path(".") : pa.parent_path();
-    const fs::path fb = pb.parent_path().empty() ? fs::path(".") : pb.parent_path();
-    return fs::equivalent(fa, fb, ec) && !ec;
+    std::string folder_a, name_a, folder_b, name_b;
+    split_path(a, folder_a, name_a);
+    split_path(b, folder_b, name_b);
+#ifdef _WIN32
+    if (_stricmp(name_a.c_str(), name_b.c_str()) != 0) return false;
+#else
+    if (name_a != name_b) return false;
+#endif
+    FileId fa, fb;
+    return file_id(folder_a, fa) && file_id(folder_b, fb) && same_id(fa, fb);
 }
 
 bool output_file_is_stdout(const std::string& path) {

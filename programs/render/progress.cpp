@@ -2,9 +2,11 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #define ombrith_isatty _isatty
 #define ombrith_fileno _fileno
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #define ombrith_isatty isatty
 #define ombrith_fileno fileno
@@ -14,11 +16,43 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The terminal's width in columns, read at every redraw so that a resized
+// window is followed; 80 when it cannot be read.
+int terminal_columns(std::FILE* out) {
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(ombrith_fileno(out)));
+    if (GetConsoleScreenBufferInfo(handle, &info)) {
+        const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+        if (columns > 0) return columns;
+    }
+#else
+    struct winsize size {};
+    if (ioctl(ombrith_fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
+    return 80;
+}
+
+// Back to the start of the line and clear it. The console of Windows takes
+// no terminal codes: there the old line is overwritten with spaces, as many
+// as fit without wrapping.
+void clear_line(std::FILE* out) {
+#ifdef _WIN32
+    std::fprintf(out, "\r%*s\r", terminal_columns(out) - 1, "");
+#else
+    std::fputs("\r\x1b[K", out);
+#endif
+}
+
 void show(Progress& progress) {
     const double seconds = std::chrono::duration<double>(Clock::now() - progress.start).count();
     char text[96];
     progress_format(text, sizeof text, progress.done, progress.total, seconds);
-    std::fprintf(progress.out, "\r%-72s", text);
+    // One column is left free: a character in the last one makes some
+    // terminals wrap, and the next redraw would leave a line behind.
+    const int fit = terminal_columns(progress.out) - 1;
+    clear_line(progress.out);
+    std::fprintf(progress.out, "%.*s", fit > 0 ? fit : 0, text);
     std::fflush(progress.out);
     progress.shown = true;
 }
@@ -46,7 +80,7 @@ void progress_step(Progress& progress) {
 
 void progress_hide(Progress& progress) {
     if (progress.out && progress.shown) {
-        std::fprintf(progress.out, "\r%72s\r", "");
+        clear_line(progress.out);
         std::fflush(progress.out);
     }
     progress.shown = false;

@@ -15,7 +15,8 @@ struct Progress {
 };
 
 // Starts counting `total` frames; the line goes to `out` only when it is a
-// terminal (pass stderr), otherwise nothing is ever printed.
+// terminal (pass stderr, or null for none), otherwise nothing is ever printed.
+// It is cut to the terminal's width and redrawn over itself.
 void progress_begin(Progress& progress, std::FILE* out, int64_t total);
 // One more frame done; redraws the line at most a few times a second.
 void progress_step(Progress& progress);

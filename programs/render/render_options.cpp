@@ -34,7 +34,12 @@ const char kRenderUsage[] =
     "                     (/dev/null) is written as it is. Colours: 4:4:4,\n"
     "                     full range (0-255), BT.601 matrix (header: C444\n"
     "                     XCOLORRANGE=FULL XCOLORMATRIX=BT601)\n"
+    "  --progress, --no-progress\n"
+    "                     show or hide the progress line on standard error (it is\n"
+    "                     shown only on a terminal; by default not while standard\n"
+    "                     output carries a capture)\n"
     "  --help             this text\n"
+    "  --version          the version number\n"
     "\n"
     "With no --picture, --time or --from, the set-up picture is rendered. Every clock\n"
     "reading, given or derived, is checked before anything is rendered: it must be\n"
@@ -48,7 +53,8 @@ const char kRenderUsage[] =
     "directory, an --apng or --video file that cannot be created or is not a file,\n"
     "a FIFO or a character device, or two outputs that are the same file. A signal\n"
     "that ends the tool (any but SIGKILL) removes the file being written first. On a\n"
-    "terminal, long renders show their progress on standard error.\n";
+    "terminal, long renders show their progress on standard error, in one line that\n"
+    "fits the terminal's width.\n";
 
 namespace {
 
@@ -102,6 +108,10 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         long count = 0;
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--progress" || arg == "--no-progress") {
+            options.progress = arg == "--progress";
         } else if (arg == "--picture") {
             options.picture = true;
         } else if (arg == "--variant") {

@@ -16,7 +16,9 @@ struct RenderOptions {
     std::string apng;   // the frames as one animated PNG; "-": standard output
     std::string video;  // the frames as a YUV4MPEG2 stream; "-": standard output
     double fps = 0.0;   // --fps, 0 when not given
+    std::optional<bool> progress;  // --progress / --no-progress; none: chosen by the tool
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv[1..]; on bad usage returns false with a message in `error`.

@@ -1,38 +1,25 @@
-// State that the browser's display, window and keyboard operations share, and
-// the page's side of them (web/page.js provides the JavaScript procedures).
+// The browser backend's hooks of the emulated display
+// (platform/emulated_display.h). The page's side of them is web/page.js.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
-#include "platform/window_system.h"
+#include "platform/emulated_display.h"
 
-struct WebBackend {
-    bool context_taken = false;  // the canvas gave its 2D context
-    bool object_alive = false;
-    bool exclusive = false;
-    bool mode_set = false;
-    int32_t mode_width = 0;
-    int32_t mode_height = 0;
-    bool primary_alive = false;
-    int32_t back_buffer_count = 0;
-    bool back_locked = false;
-    uint8_t* back_pixels = nullptr;
-    bool window_alive = false;
-    PlatformWindowProc window_proc = nullptr;
-    uint8_t key_state[256] = {};
-};
+// Display hooks (display.cpp).
+bool web_take_screen();
+void web_release_screen();
+bool web_set_mode(PlatformHandle window, int32_t width, int32_t height, int32_t bits_per_pixel);
+void web_restore_mode(PlatformHandle window);
+bool web_pixel_format(PlatformPixelFormat* format);
+bool web_present(uint8_t* pixels, int32_t pitch);
+void web_chain_released();
 
-extern WebBackend web_backend;
-
-// Turns `count` pixels of the back buffer's layout (0x00RRGGBB words: bytes
-// B, G, R and an unused one) into the canvas's (bytes R, G, B, 255), in
-// place. The flip does this; the page's still mode and the benchmarks use it
-// too.
-void web_canvas_order(uint8_t* pixels, size_t count);
-extern char web_library_token;
-extern char web_entry_token;
-extern char web_object_token;
-extern char web_primary_token;
-extern char web_back_token;
-extern char web_window_token;
+// Window hooks (window_system.cpp).
+PlatformHandle web_create_window(const char* title, int32_t x, int32_t y, int32_t width,
+                                 int32_t height);
+void web_destroy_window(PlatformHandle window);
+bool web_next_message(PlatformMessage* message, bool remove);
+PlatformHandle web_set_cursor(PlatformHandle cursor);
+bool web_screen_saver_enabled();
+void web_enable_screen_saver(bool enabled);

@@ -4,7 +4,7 @@
 # status 0 after Escape, SIGHUP as the close key (which also ends the reader),
 # and that the terminal's settings are what they were before each run.
 #
-# usage: runtime_terminal_test.sh PATH-TO-OMBRITH-KEYS
+# usage: ombrith_keys_test.sh PATH-TO-OMBRITH-KEYS
 set -euo pipefail
 
 keys=$(realpath "$1")

@@ -4,7 +4,7 @@
 #   check_deb.sh render WORK RENDER   the packaged ombrith-render writes the
 #                                     same PNG files as RENDER
 set -euo pipefail
-. "$(dirname "$0")/same_pngs.sh"
+. "$(dirname "$0")/same_renders.sh"
 mode=$1 work=$2
 deb=$(ls "$work"/out/*.deb)
 case "$mode" in
@@ -22,14 +22,8 @@ case "$mode" in
     render=$3
     packaged=$work/root/usr/bin/ombrith-render
     [ -x "$packaged" ] || { echo "FAIL: no usr/bin/ombrith-render in the package" >&2; exit 1; }
-    scratch=$(mktemp -d "${TMPDIR:-/tmp}/ombrith-deb-render.XXXXXX")
-    trap 'rm -rf "$scratch"' EXIT
-    mkdir "$scratch/build" "$scratch/package"
-    args=(--variant 640 --seed 3 --picture --time 4.5)
-    "$render" "${args[@]}" --out "$scratch/build" >/dev/null
-    "$packaged" "${args[@]}" --out "$scratch/package" >/dev/null
-    same_pngs "$scratch/build" "$scratch/package" 2
-    echo "the packaged ombrith-render writes the same 2 PNG files" ;;
+    count=$(same_renders "$render" --variant 640 --seed 3 --picture --time 4.5 -- "$packaged")
+    echo "the packaged ombrith-render writes the same $count PNG files" ;;
   *)
     echo "usage: check_deb.sh lintian|render WORK [RENDER]" >&2
     exit 2 ;;

@@ -1,12 +1,33 @@
-# Sourced by the package checks: same_pngs EXPECTED_DIR ACTUAL_DIR COUNT
-# passes when ACTUAL_DIR holds byte-identical copies of the COUNT PNG files
-# of EXPECTED_DIR, and ends the check with a failure otherwise.
-same_pngs() {
-  local expected=$1 actual=$2 wanted=$3 count=0 file
-  for file in "$expected"/*.png; do
-    cmp "$file" "$actual/$(basename "$file")" ||
+# Sourced by the package checks:
+#   same_renders REFERENCE_RENDER ARG... -- COMMAND...
+# renders ARG... with the reference render tool and with COMMAND (a render
+# tool, or a runner and its arguments followed by one), run in a scratch
+# folder and writing into its folder "candidate", and passes when both wrote
+# the same PNG files, byte for byte; otherwise it ends the check with a
+# failure. Prints how many files were compared.
+same_renders() {
+  local reference=$1 scratch file count=0
+  shift
+  local args=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
+  [ $# -gt 1 ] || { echo "FAIL: same_renders: no command after --" >&2; exit 1; }
+  shift
+  [ -x "$reference" ] || { echo "FAIL: no reference render tool at $reference" >&2; exit 1; }
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/ombrith-same-renders.XXXXXX")
+  # shellcheck disable=SC2064
+  trap "rm -rf '$scratch'" EXIT
+  mkdir "$scratch/reference" "$scratch/candidate"
+  "$reference" "${args[@]}" --out "$scratch/reference" >/dev/null ||
+    { echo "FAIL: the reference render tool failed" >&2; exit 1; }
+  (cd "$scratch" && "$@" "${args[@]}" --out candidate >/dev/null) ||
+    { echo "FAIL: the render tool under test failed: $*" >&2; exit 1; }
+  for file in "$scratch"/reference/*.png; do
+    [ -e "$file" ] || { echo "FAIL: the reference wrote no PNG file" >&2; exit 1; }
+    cmp -s "$file" "$scratch/candidate/$(basename "$file")" ||
       { echo "FAIL: $(basename "$file") differs" >&2; exit 1; }
     count=$((count + 1))
   done
-  [ "$count" -eq "$wanted" ] || { echo "FAIL: $count files instead of $wanted" >&2; exit 1; }
+  [ "$(ls "$scratch/candidate" | wc -l)" -eq "$count" ] ||
+    { echo "FAIL: $(ls "$scratch/candidate" | wc -l) files instead of $count" >&2; exit 1; }
+  echo "$count"
 }

@@ -208,7 +208,8 @@ bool sdl_set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_pe
         for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n && !found; ++i) {
             SDL_DisplayMode m;
             if (SDL_GetDisplayMode(display, i, &m) != 0) continue;
-            if (m.w == width && m.h == height && static_cast<int32_t>(SDL_BYTESPERPIXEL(m.format)) * 8 == bits_per_pixel) {
+            const int32_t bits = static_cast<int32_t>(SDL_BYTESPERPIXEL(m.format)) * 8;
+            if (m.w == width && m.h == height && bits == bits_per_pixel) {
                 exact = m;
                 found = true;
             }

@@ -21,8 +21,11 @@ inline void record_platform_sleep(uint32_t ms) { recorded_platform_sleeps.push_b
 inline void record_key_sleep(int32_t ms) { recorded_key_sleeps.push_back(ms); }
 
 inline const PlatformClock recording_clock = {
-    platform_native_clock.query_frequency, platform_native_clock.query_counter,
-    platform_native_clock.tick_count, record_platform_sleep};
+    .query_frequency = platform_native_clock.query_frequency,
+    .query_counter = platform_native_clock.query_counter,
+    .tick_count = platform_native_clock.tick_count,
+    .sleep = record_platform_sleep,
+};
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -27,17 +27,22 @@ inline const PlatformClock recording_clock = {
     .sleep = record_platform_sleep,
 };
 
+// The window's module state, its key ring and the key hooks as at start.
+inline void window_reset_state() {
+    ddraw_module = ddraw_object = primary_surface = back_surface = window_handle = nullptr;
+    window_width = window_height = 0;
+    row_converter = nullptr;
+    display_active = 1;
+    screen_saver_taken = screen_saver_found = 0;
+    key_ring_read = key_ring_write = 0;
+    key_input_hooks = KeyInputHooks{};
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake_platform_install();
-        ddraw_module = ddraw_object = primary_surface = back_surface = window_handle = nullptr;
-        window_width = window_height = 0;
-        row_converter = nullptr;
-        display_active = 1;
-        screen_saver_taken = screen_saver_found = 0;
-        key_ring_read = key_ring_write = 0;
-        key_input_hooks = KeyInputHooks{};
+        window_reset_state();
         recorded_platform_sleeps.clear();
         recorded_key_sleeps.clear();
         platform_clock = &recording_clock;

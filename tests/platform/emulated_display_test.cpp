@@ -16,6 +16,7 @@
 #include "platform/keyboard.h"
 #include "platform/virtual_keys.h"
 #include "runtime/key_input.h"
+#include "tests/doubles/window_fixture.h"
 
 namespace {
 
@@ -99,13 +100,7 @@ protected:
         emulated_display_hooks = &scripted_hooks;
         emulated_display_reset();
         script = Script{};
-        ddraw_module = ddraw_object = primary_surface = back_surface = window_handle = nullptr;
-        window_width = window_height = 0;
-        row_converter = nullptr;
-        display_active = 1;
-        screen_saver_taken = screen_saver_found = 0;
-        key_ring_read = key_ring_write = 0;
-        key_input_hooks = KeyInputHooks{};
+        window_reset_state();
     }
     void TearDown() override {
         key_input_hooks = KeyInputHooks{};

@@ -52,6 +52,7 @@ char primary_token;
 char back_token;
 
 const EmulatedDisplayHooks& hooks() { return *emulated_display_hooks; }
+const EmulatedWindowHooks& window_hooks() { return *emulated_window_hooks; }
 
 // --- display ---
 
@@ -206,19 +207,19 @@ PlatformHandle create_window(uint32_t, const char*, const char* window_name, uin
                              int32_t y, int32_t width, int32_t height, PlatformHandle,
                              PlatformHandle, PlatformHandle, void*) {
     if (state.window != nullptr) return nullptr;
-    state.window = hooks().create_window(window_name, x, y, width, height);
+    state.window = window_hooks().create_window(window_name, x, y, width, height);
     return state.window;
 }
 
 int32_t destroy_window(PlatformHandle window) {
     if (window == nullptr || window != state.window) return 0;
-    hooks().destroy_window(window);
+    window_hooks().destroy_window(window);
     state.window = nullptr;
     return 1;
 }
 
 int32_t peek_message(PlatformMessage* message, PlatformHandle, uint32_t, uint32_t, uint32_t remove) {
-    return hooks().next_message(message, (remove & kPeekRemove) != 0) ? 1 : 0;
+    return window_hooks().next_message(message, (remove & kPeekRemove) != 0) ? 1 : 0;
 }
 
 int32_t translate_message(const PlatformMessage*) { return 0; }
@@ -230,16 +231,16 @@ intptr_t dispatch_message(const PlatformMessage* message) {
 
 intptr_t default_window_proc(PlatformHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
 
-PlatformHandle set_cursor(PlatformHandle cursor) { return hooks().set_cursor(cursor); }
+PlatformHandle set_cursor(PlatformHandle cursor) { return window_hooks().set_cursor(cursor); }
 
 int32_t system_parameters_info(uint32_t action, uint32_t param, void* pv_param, uint32_t) {
     switch (action) {
         case kSpiGetScreenSaveActive:
             if (pv_param == nullptr) return 0;
-            *static_cast<int32_t*>(pv_param) = hooks().screen_saver_enabled() ? 1 : 0;
+            *static_cast<int32_t*>(pv_param) = window_hooks().screen_saver_enabled() ? 1 : 0;
             return 1;
         case kSpiSetScreenSaveActive:
-            hooks().enable_screen_saver(param != 0);
+            window_hooks().enable_screen_saver(param != 0);
             return 1;
         default:
             return 0;

@@ -9,8 +9,7 @@
 // key state. It defines `platform_native_display`,
 // `platform_native_window_system` and `platform_native_keyboard`, and calls
 // the backend only where the system itself has to act, through the hooks
-// below. A backend defines `emulated_display_hooks`, pointing at its own
-// table of hooks; tests point it at fakes.
+// below.
 #pragma once
 
 #include <cstdint>
@@ -19,18 +18,13 @@
 #include "platform/handle.h"
 #include "platform/window_system.h"
 
+// The screen: what the display object's operations need of the system.
 struct EmulatedDisplayHooks {
     // Takes the screen for the program (the display library's load); false
     // when the system offers none.
     bool (*take_screen)();
     // Gives the screen back (the library's release).
     void (*release_screen)();
-
-    // Creates the one window, hidden until a mode is set; null on failure.
-    PlatformHandle (*create_window)(const char* title, int32_t x, int32_t y, int32_t width,
-                                    int32_t height);
-    void (*destroy_window)(PlatformHandle window);
-
     // Shows `window` over the whole screen in a mode of this size and depth;
     // false when the screen cannot have it.
     bool (*set_mode)(PlatformHandle window, int32_t width, int32_t height, int32_t bits_per_pixel);
@@ -43,7 +37,14 @@ struct EmulatedDisplayHooks {
     bool (*present)(uint8_t* pixels, int32_t pitch);
     // The flipping chain is gone: whatever `present` kept for it goes too.
     void (*chain_released)();
+};
 
+// The window: what the window system's operations need of the system.
+struct EmulatedWindowHooks {
+    // Creates the one window, hidden until a mode is set; null on failure.
+    PlatformHandle (*create_window)(const char* title, int32_t x, int32_t y, int32_t width,
+                                    int32_t height);
+    void (*destroy_window)(PlatformHandle window);
     // The next message of the window's queue, taken from it when `remove`;
     // false when there is none.
     bool (*next_message)(PlatformMessage* message, bool remove);
@@ -54,7 +55,10 @@ struct EmulatedDisplayHooks {
     void (*enable_screen_saver)(bool enabled);
 };
 
+// Defined by the backend (its display and its window half), pointing at its
+// hooks; tests point them at fakes.
 extern const EmulatedDisplayHooks* emulated_display_hooks;
+extern const EmulatedWindowHooks* emulated_window_hooks;
 
 // The window that `create_window` made, or null.
 PlatformHandle emulated_display_window();

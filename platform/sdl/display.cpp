@@ -101,7 +101,7 @@ void widen_row(const uint8_t* source, uint8_t* out, int32_t width, int32_t scale
 
 // Copies the back buffer onto the window surface: each pixel becomes a
 // scale x scale block; the rest of the surface is black.
-void present(SDL_Surface* target, int32_t scale, const uint8_t* pixels, int32_t pitch) {
+void draw_scaled(SDL_Surface* target, int32_t scale, const uint8_t* pixels, int32_t pitch) {
     const int32_t w = mode_width;
     const int32_t h = mode_height;
     const int32_t bytes = target->format->BytesPerPixel;
@@ -157,9 +157,8 @@ bool screen_mode(SDL_DisplayMode* mode) {
     return SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, mode) == 0;
 }
 
-}  // namespace
 
-bool sdl_take_screen() {
+bool take_screen() {
     // The screen saver is ours to switch (window_open does), and a full-
     // screen window that loses the focus stays where it is.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
@@ -176,13 +175,13 @@ bool sdl_take_screen() {
     return true;
 }
 
-void sdl_release_screen() {
+void release_screen() {
     release_hangup();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     sdl_video_up = false;
 }
 
-bool sdl_set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_per_pixel) {
+bool set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_per_pixel) {
     if (sdl_window == nullptr) return false;
     SDL_DisplayMode desktop;
     if (!screen_mode(&desktop)) return false;
@@ -227,13 +226,13 @@ bool sdl_set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_pe
     return true;
 }
 
-void sdl_restore_mode(PlatformHandle) {
+void restore_mode(PlatformHandle) {
     if (sdl_window == nullptr) return;
     SDL_SetWindowFullscreen(sdl_window, 0);
     SDL_HideWindow(sdl_window);
 }
 
-bool sdl_pixel_format(PlatformPixelFormat* format) {
+bool pixel_format(PlatformPixelFormat* format) {
     int bpp = 0;
     Uint32 r = 0, g = 0, b = 0, a = 0;
     if (SDL_PixelFormatEnumToMasks(mode_format, &bpp, &r, &g, &b, &a) == SDL_FALSE) return false;
@@ -245,7 +244,7 @@ bool sdl_pixel_format(PlatformPixelFormat* format) {
     return true;
 }
 
-bool sdl_present(uint8_t* pixels, int32_t pitch) {
+bool present(uint8_t* pixels, int32_t pitch) {
     wait_for_frame_time();
     SDL_Surface* target = SDL_GetWindowSurface(sdl_window);
     if (target == nullptr) return false;
@@ -256,7 +255,7 @@ bool sdl_present(uint8_t* pixels, int32_t pitch) {
     // show the frame: it is dropped, as a refused flip is.
     if (scale < 1) return false;
     if (target->format->format == mode_format) {
-        present(target, scale, pixels, pitch);
+        draw_scaled(target, scale, pixels, pitch);
     } else {
         // A window surface in another layout than the screen's (a texture
         // on some drivers): the back buffer is converted on the way.
@@ -271,16 +270,33 @@ bool sdl_present(uint8_t* pixels, int32_t pitch) {
         if (SDL_ConvertPixels(mode_width, mode_height, mode_format, pixels, pitch,
                               target->format->format, converted, converted_pitch) != 0)
             return false;
-        present(target, scale, converted, converted_pitch);
+        draw_scaled(target, scale, converted, converted_pitch);
     }
     if (SDL_UpdateWindowSurface(sdl_window) != 0) return false;
     frame_pacer_presented(pacer, now_ns());
     return true;
 }
 
-void sdl_chain_released() {
+void chain_released() {
     std::free(converted);
     converted = nullptr;
     converted_size = 0;
     pacer = FramePacer{};
 }
+
+const EmulatedDisplayHooks hooks = {
+    .take_screen = take_screen,
+    .release_screen = release_screen,
+    .set_mode = set_mode,
+    .restore_mode = restore_mode,
+    .pixel_format = pixel_format,
+    .present = present,
+    .chain_released = chain_released,
+};
+
+}  // namespace
+
+bool sdl_video_up = false;
+volatile sig_atomic_t sdl_hangup_pending = 0;
+
+const EmulatedDisplayHooks* emulated_display_hooks = &hooks;

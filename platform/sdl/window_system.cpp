@@ -67,9 +67,8 @@ bool message_of(const SDL_Event& event, PlatformMessage* message) {
     }
 }
 
-}  // namespace
 
-PlatformHandle sdl_create_window(const char* title, int32_t x, int32_t y, int32_t width,
+PlatformHandle create_window(const char* title, int32_t x, int32_t y, int32_t width,
                                  int32_t height) {
     if (!sdl_video_up || sdl_window != nullptr) return nullptr;
     // SDL has no windows of size 0; the window is hidden until the display
@@ -79,12 +78,12 @@ PlatformHandle sdl_create_window(const char* title, int32_t x, int32_t y, int32_
     return sdl_window;
 }
 
-void sdl_destroy_window(PlatformHandle) {
+void destroy_window(PlatformHandle) {
     SDL_DestroyWindow(sdl_window);
     sdl_window = nullptr;
 }
 
-bool sdl_next_message(PlatformMessage* message, bool remove) {
+bool next_message(PlatformMessage* message, bool remove) {
     if (!sdl_video_up) return false;
     if (sdl_hangup_pending) {
         sdl_hangup_pending = 0;
@@ -109,18 +108,33 @@ bool sdl_next_message(PlatformMessage* message, bool remove) {
     return false;
 }
 
-PlatformHandle sdl_set_cursor(PlatformHandle cursor) {
+PlatformHandle set_cursor(PlatformHandle cursor) {
     const bool shown = SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE;
     SDL_ShowCursor(cursor == nullptr ? SDL_DISABLE : SDL_ENABLE);
     return shown ? SDL_GetCursor() : nullptr;
 }
 
-bool sdl_screen_saver_enabled() { return SDL_IsScreenSaverEnabled() == SDL_TRUE; }
+bool screen_saver_enabled() { return SDL_IsScreenSaverEnabled() == SDL_TRUE; }
 
-void sdl_enable_screen_saver(bool enabled) {
+void enable_screen_saver(bool enabled) {
     if (enabled) {
         SDL_EnableScreenSaver();
     } else {
         SDL_DisableScreenSaver();
     }
 }
+
+const EmulatedWindowHooks hooks = {
+    .create_window = create_window,
+    .destroy_window = destroy_window,
+    .next_message = next_message,
+    .set_cursor = set_cursor,
+    .screen_saver_enabled = screen_saver_enabled,
+    .enable_screen_saver = enable_screen_saver,
+};
+
+}  // namespace
+
+SDL_Window* sdl_window = nullptr;
+
+const EmulatedWindowHooks* emulated_window_hooks = &hooks;

@@ -9,8 +9,8 @@
 // for as many animation frames as keep it at 60 frames a second.
 #include <emscripten.h>
 
+#include "platform/emulated_display.h"
 #include "platform/frame_pacer.h"
-#include "platform/web/backend.h"
 #include "platform/web/canvas_order.h"
 
 // 1 when the canvas gives a 2D context; otherwise the page keeps the reason.
@@ -56,9 +56,8 @@ int32_t mode_width = 0;
 int32_t mode_height = 0;
 FramePacer pacer;
 
-}  // namespace
 
-bool web_take_screen() {
+bool take_screen() {
     if (!context_taken) {
         if (web_take_context() == 0) return false;
         context_taken = true;
@@ -67,10 +66,10 @@ bool web_take_screen() {
 }
 
 // The context stays the page's for the next take.
-void web_release_screen() {}
+void release_screen() {}
 
 // A canvas holds 32-bit pixels only.
-bool web_set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_per_pixel) {
+bool set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_per_pixel) {
     if (width > 4096 || height > 4096 || bits_per_pixel != 32) return false;
     web_size_canvas(width, height);
     mode_width = width;
@@ -78,10 +77,10 @@ bool web_set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_pe
     return true;
 }
 
-void web_restore_mode(PlatformHandle) {}
+void restore_mode(PlatformHandle) {}
 
 // The frame's own layout; the flip reorders the bytes for the canvas.
-bool web_pixel_format(PlatformPixelFormat* format) {
+bool pixel_format(PlatformPixelFormat* format) {
     format->flags = kPixelFormatRgb;
     format->rgb_bit_count = 32;
     format->red_mask = 0x00FF0000;
@@ -90,7 +89,7 @@ bool web_pixel_format(PlatformPixelFormat* format) {
     return true;
 }
 
-bool web_present(uint8_t* pixels, int32_t) {
+bool present(uint8_t* pixels, int32_t) {
     web_canvas_order(pixels, static_cast<size_t>(mode_width) * static_cast<size_t>(mode_height));
     web_put_frame(pixels, mode_width, mode_height);
     int64_t now = 0;
@@ -101,4 +100,18 @@ bool web_present(uint8_t* pixels, int32_t) {
     return true;
 }
 
-void web_chain_released() { pacer = FramePacer{}; }
+void chain_released() { pacer = FramePacer{}; }
+
+const EmulatedDisplayHooks hooks = {
+    .take_screen = take_screen,
+    .release_screen = release_screen,
+    .set_mode = set_mode,
+    .restore_mode = restore_mode,
+    .pixel_format = pixel_format,
+    .present = present,
+    .chain_released = chain_released,
+};
+
+}  // namespace
+
+const EmulatedDisplayHooks* emulated_display_hooks = &hooks;

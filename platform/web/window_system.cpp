@@ -5,10 +5,10 @@
 // or focus changes, and pointer moves over the canvas.
 #include <emscripten.h>
 
+#include "platform/emulated_display.h"
 #include "platform/hid_keys.h"
 #include "platform/key_messages.h"
 #include "platform/virtual_keys.h"
-#include "platform/web/backend.h"
 
 EM_JS(void, web_hide_pointer, (int hidden), {
     if (Module.canvas) Module.canvas.style.cursor = hidden ? "none" : "";
@@ -58,9 +58,8 @@ PlatformMessage activation(bool active) {
     return PlatformMessage{&window_token, kMessageActivateApp, active ? 1u : 0u, 0};
 }
 
-}  // namespace
 
-PlatformHandle web_create_window(const char*, int32_t, int32_t, int32_t, int32_t) {
+PlatformHandle create_window(const char*, int32_t, int32_t, int32_t, int32_t) {
     queue_first = 0;
     queue_count = 0;
     // A page that is hidden or without the focus at the start is inactive
@@ -69,14 +68,14 @@ PlatformHandle web_create_window(const char*, int32_t, int32_t, int32_t, int32_t
     return &window_token;
 }
 
-void web_destroy_window(PlatformHandle) {
+void destroy_window(PlatformHandle) {
     queue_count = 0;
     // The pointer belongs to the page again once the window is gone.
     pointer_hidden = false;
     web_hide_pointer(0);
 }
 
-bool web_next_message(PlatformMessage* message, bool remove) {
+bool next_message(PlatformMessage* message, bool remove) {
     if (queue_count == 0) return false;
     *message = queue[queue_first];
     if (remove) {
@@ -86,7 +85,7 @@ bool web_next_message(PlatformMessage* message, bool remove) {
     return true;
 }
 
-PlatformHandle web_set_cursor(PlatformHandle cursor) {
+PlatformHandle set_cursor(PlatformHandle cursor) {
     static char arrow_token;
     const bool was_hidden = pointer_hidden;
     pointer_hidden = cursor == nullptr;
@@ -95,8 +94,21 @@ PlatformHandle web_set_cursor(PlatformHandle cursor) {
 }
 
 // The page has no screen saver of ours to switch; the state reads as off.
-bool web_screen_saver_enabled() { return false; }
-void web_enable_screen_saver(bool) {}
+bool screen_saver_enabled() { return false; }
+void enable_screen_saver(bool) {}
+
+const EmulatedWindowHooks hooks = {
+    .create_window = create_window,
+    .destroy_window = destroy_window,
+    .next_message = next_message,
+    .set_cursor = set_cursor,
+    .screen_saver_enabled = screen_saver_enabled,
+    .enable_screen_saver = enable_screen_saver,
+};
+
+}  // namespace
+
+const EmulatedWindowHooks* emulated_window_hooks = &hooks;
 
 extern "C" {
 

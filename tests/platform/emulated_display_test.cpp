@@ -77,16 +77,19 @@ void enable_screen_saver(bool enabled) {
     script.log.push_back(enabled ? "screen_saver on" : "screen_saver off");
 }
 
-const EmulatedDisplayHooks scripted_hooks = {
+const EmulatedDisplayHooks scripted_display = {
     .take_screen = take_screen,
     .release_screen = release_screen,
-    .create_window = create_window,
-    .destroy_window = destroy_window,
     .set_mode = set_mode,
     .restore_mode = restore_mode,
     .pixel_format = pixel_format,
     .present = present,
     .chain_released = chain_released,
+};
+
+const EmulatedWindowHooks scripted_window = {
+    .create_window = create_window,
+    .destroy_window = destroy_window,
     .next_message = next_message,
     .set_cursor = set_cursor,
     .screen_saver_enabled = screen_saver_enabled,
@@ -96,8 +99,10 @@ const EmulatedDisplayHooks scripted_hooks = {
 class EmulatedDisplay : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_hooks = emulated_display_hooks;
-        emulated_display_hooks = &scripted_hooks;
+        saved_display = emulated_display_hooks;
+        saved_window = emulated_window_hooks;
+        emulated_display_hooks = &scripted_display;
+        emulated_window_hooks = &scripted_window;
         emulated_display_reset();
         script = Script{};
         window_reset_state();
@@ -105,9 +110,11 @@ protected:
     void TearDown() override {
         key_input_hooks = KeyInputHooks{};
         emulated_display_reset();
-        emulated_display_hooks = saved_hooks;
+        emulated_display_hooks = saved_display;
+        emulated_window_hooks = saved_window;
     }
-    const EmulatedDisplayHooks* saved_hooks = nullptr;
+    const EmulatedDisplayHooks* saved_display = nullptr;
+    const EmulatedWindowHooks* saved_window = nullptr;
 };
 
 TEST_F(EmulatedDisplay, TheWindowOpensPresentsTakesKeysAndClosesThroughTheHooks) {

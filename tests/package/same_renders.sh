@@ -13,13 +13,16 @@ same_renders() {
   [ $# -gt 1 ] || { echo "FAIL: same_renders: no command after --" >&2; exit 1; }
   shift
   [ -x "$reference" ] || { echo "FAIL: no reference render tool at $reference" >&2; exit 1; }
+  # The command runs in the scratch folder: a relative path to it is made whole.
+  local command=("$@")
+  case $1 in /*) ;; */*) command[0]=$PWD/$1 ;; esac
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/ombrith-same-renders.XXXXXX")
   # shellcheck disable=SC2064
   trap "rm -rf '$scratch'" EXIT
   mkdir "$scratch/reference" "$scratch/candidate"
   "$reference" "${args[@]}" --out "$scratch/reference" >/dev/null ||
     { echo "FAIL: the reference render tool failed" >&2; exit 1; }
-  (cd "$scratch" && "$@" "${args[@]}" --out candidate >/dev/null) ||
+  (cd "$scratch" && "${command[@]}" "${args[@]}" --out candidate >/dev/null) ||
     { echo "FAIL: the render tool under test failed: $*" >&2; exit 1; }
   for file in "$scratch"/reference/*.png; do
     [ -e "$file" ] || { echo "FAIL: the reference wrote no PNG file" >&2; exit 1; }

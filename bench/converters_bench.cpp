@@ -54,7 +54,9 @@ void convert_frame(benchmark::State& state, PixelConverter convert, uint32_t byt
     const uint32_t pitch = width * bytes_per_pixel;
     std::vector<uint8_t> destination(size_t{pitch} * height);
     for (auto _ : state) {
-        for (uint32_t y = 0; y < height; ++y) convert(&source[size_t{y} * width], &destination[size_t{y} * pitch], width);
+        for (uint32_t y = 0; y < height; ++y) {
+            convert(&source[size_t{y} * width], &destination[size_t{y} * pitch], width);
+        }
         benchmark::DoNotOptimize(destination.data());
         benchmark::ClobberMemory();
     }

@@ -3,8 +3,7 @@
 // program prints the ratios: plain time / fast time, and fast whole frame /
 // memcpy.
 //
-// Frames cycle through 64 animation states spread over one ripple period
-// (about 25 s of clock), so every amplitude and lobe count is in the mix.
+// Frames cycle through the animation states of the benchmark scene.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_scene.h"
 #include "effect/colour_mapping.h"
 #include "effect/driver.h"
 #include "effect/fast/colour.h"
@@ -26,25 +26,9 @@
 
 namespace {
 
-constexpr int32_t kFrames = 64;
-
+constexpr int32_t kFrames = kSceneFrames;
 template <const Variant& V>
-struct Scene {
-    std::unique_ptr<EffectState<V>> state = std::make_unique<EffectState<V>>();
-    std::vector<AnimationState> frames;
-    std::vector<uint8_t> screen = std::vector<uint8_t>(size_t{4} * V.pixels());
-
-    Scene() {
-        effect_setup<V>(*state, 12345.0);
-        AnimationState anim;
-        animation_begin(anim, 0.0);
-        for (int32_t k = 0; k < kFrames; ++k) {
-            const double clock = 0.25 + 0.393 * k;
-            animation_step(anim, clock, clock + 0.001);
-            frames.push_back(anim);
-        }
-    }
-};
+using Scene = BenchScene<V>;
 
 template <const Variant& V>
 Scene<V>& scene() {

@@ -5,30 +5,18 @@
 //
 //   node bench/web_fps.mjs [SITE_DIR] [SECONDS]
 import {createRequire} from 'node:module';
-import {createServer} from 'node:http';
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
+import {mkdtempSync, rmSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
+
+import {serve} from '../tests/web/static_server.mjs';
 
 const require = createRequire(new URL('../tests/web/package.json', import.meta.url));
 const {chromium} = require('playwright-core');
 
 const siteDir = path.resolve(process.argv[2] || 'build/web/site');
 const seconds = Number(process.argv[3] || 5);
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-               '.wasm': 'application/wasm'};
-const server = createServer((request, response) => {
-  const name = new URL(request.url, 'http://x').pathname;
-  const file = path.join(siteDir, name === '/' ? 'index.html' : name);
-  try {
-    const body = readFileSync(file);
-    response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
-    response.end(body);
-  } catch {
-    response.writeHead(404).end();
-  }
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const server = await serve(siteDir);
 const userData = mkdtempSync(path.join(tmpdir(), 'ombrith-fps-'));
 const context = await chromium.launchPersistentContext(userData, {
   executablePath: '/usr/bin/chromium', headless: true,

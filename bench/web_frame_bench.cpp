@@ -1,21 +1,22 @@
 // The browser's whole 640x480 frame under node: the copy, the three lenses
 // and the conversion the page's display uses (the window's row converter for
 // its surface, then the flip's reordering into the canvas's R, G, B, 255),
-// over the same 64 animation states as bench_effect's
-// whole_frame_fast/640. Google Benchmark is not built for WebAssembly, so
-// this program times the loop itself: one run of at least two seconds after
-// a warm-up, reported as microseconds per frame of wall-clock time and of
-// the process's processor time (node's process.cpuUsage), the latter being
-// what bench_effect's CPU column compares with on a busy machine.
+// over the same scene as bench_effect's whole_frame_fast/640. Google
+// Benchmark is not built for WebAssembly, so this program times the loop
+// itself: one run of at least two seconds after a warm-up, reported as
+// microseconds per frame of wall-clock time and of the process's processor
+// time (node's process.cpuUsage), the latter being what bench_effect's CPU
+// column compares with on a busy machine.
 #include <emscripten.h>
 
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "bench/bench_scene.h"
 #include "effect/driver.h"
 #include "pixelwindow/converters.h"
-#include "platform/web/backend.h"
+#include "platform/web/canvas_order.h"
 
 // Processor time of the node process in microseconds.
 EM_JS(double, cpu_microseconds, (), {
@@ -25,24 +26,17 @@ EM_JS(double, cpu_microseconds, (), {
 
 namespace {
 
-constexpr int32_t kFrames = 64;
+constexpr int32_t kFrames = kSceneFrames;
 constexpr const Variant& V = variant640;
 
 }  // namespace
 
 int main() {
-    auto state = std::make_unique<EffectState<V>>();
-    effect_setup<V>(*state, 12345.0);
-    std::vector<AnimationState> frames;
-    AnimationState anim;
-    animation_begin(anim, 0.0);
-    for (int32_t k = 0; k < kFrames; ++k) {
-        const double clock = 0.25 + 0.393 * k;
-        animation_step(anim, clock, clock + 0.001);
-        frames.push_back(anim);
-    }
+    BenchScene<V> scene;
+    auto& state = scene.state;
+    const std::vector<AnimationState>& frames = scene.frames;
+    std::vector<uint8_t>& screen = scene.screen;
     const PixelConverter convert = choose_converter(32, 0x00FF0000, 0x0000FF00, 0x000000FF);
-    std::vector<uint8_t> screen(size_t{4} * V.pixels());
 
     uint32_t check = 0;
     auto whole_frame = [&](int32_t k) {

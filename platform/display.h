@@ -9,7 +9,7 @@
 // positive a success.
 //
 // The table in use is `platform_display`. The display backend library
-// (platform/sdl or platform/win32) defines it, pointing at
+// (platform/sdl, platform/web or platform/win32) defines it, pointing at
 // `platform_native_display`; tests point it at a scripted fake.
 #pragma once
 

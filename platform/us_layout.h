@@ -2,8 +2,8 @@
 // virtual key, its set-1 scan code and the characters it gives plain, with
 // Shift, with Ctrl and with Ctrl + Shift. Every key translation of the
 // platform layer reads this one table: the window's character translation
-// (in the manner of ToAscii), the SDL key map, the terminal decoder and the
-// console's unshifted characters.
+// (in the manner of ToAscii), the HID key map of the SDL and browser
+// backends, the terminal decoder and the console's unshifted characters.
 #pragma once
 
 #include <cstdint>

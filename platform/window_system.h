@@ -24,7 +24,12 @@ constexpr uint32_t kMessageClose = 0x10;        // WM_CLOSE
 constexpr uint32_t kMessageActivateApp = 0x1C;  // WM_ACTIVATEAPP
 constexpr uint32_t kMessageSetCursor = 0x20;    // WM_SETCURSOR
 constexpr uint32_t kMessageKeyDown = 0x100;     // WM_KEYDOWN
+constexpr uint32_t kMessageKeyUp = 0x101;       // WM_KEYUP
 constexpr uint32_t kMessageSysKeyDown = 0x104;  // WM_SYSKEYDOWN
+constexpr uint32_t kMessageSysKeyUp = 0x105;    // WM_SYSKEYUP
+constexpr uint32_t kMessageMouseMove = 0x200;   // WM_MOUSEMOVE
+
+constexpr uintptr_t kHitClient = 1;  // HTCLIENT: a WM_SETCURSOR's hit-test code
 
 constexpr uint32_t kWindowStylePopup = 0x80000000u;  // WS_POPUP
 constexpr uint32_t kPeekRemove = 0x1;                // PM_REMOVE

@@ -66,8 +66,8 @@ void handle_key(const ConsoleKeyRecord& key) {
     }
 }
 
-}  // namespace
-
+// Drains the waiting console input records into the queue. The first call
+// installs the console control handler and registers its removal at exit.
 void console_pump_input() {
     if (!ctrl_installed) {
         ctrl_installed = true;
@@ -86,6 +86,8 @@ void console_pump_input() {
         if (record.event_type == kConsoleKeyEvent) handle_key(record.key);
     }
 }
+
+}  // namespace
 
 int32_t console_read_key(int32_t remove) {
     console_pump_input();

@@ -16,10 +16,6 @@ int32_t console_getkey();
 int32_t console_keyhit();
 void console_sleep(int32_t ms);
 
-// Drains the waiting console input records into the queue. The first call
-// installs the console control handler and registers its removal at exit.
-void console_pump_input();
-
 // The key code of a key record, or -1 (console_key_tables.cpp).
 int32_t console_translate_key(uint8_t character, uint16_t scan_code, uint16_t virtual_key,
                               uint32_t control_state);

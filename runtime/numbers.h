@@ -46,21 +46,14 @@ inline float rt_single(long double x) {
 #endif
 }
 
-// The result of one extended-precision operation, as the x87 unit leaves it:
-// rounded to a 64-bit significand (to nearest, ties to even). On x86 the
-// operation itself did that and this is the value unchanged. WebAssembly's
-// long double is IEEE binary128 (a 113-bit significand, in software), so
-// there the value is rounded here; the effect applies this after every
-// operation whose exact result may need more than 64 bits, so that the
-// browser computes what the desktop computes. The exponent range of both
-// formats is the same; zeros, subnormals, infinities and NaN pass unchanged.
-inline long double rt_ext(long double x) {
-#if LDBL_MANT_DIG == 113
-    static_assert(sizeof(long double) == 16);
-    uint64_t word[2];  // little-endian: word[0] holds the low 64 fraction bits
-    std::memcpy(word, &x, sizeof word);
+// Rounds an IEEE binary128 value, given as its two little-endian 64-bit
+// words (word[0] holds the low 64 fraction bits), to a 64-bit significand:
+// to nearest, ties to even. The exponent range of binary128 and of the x87's
+// format is the same; zeros, subnormals, infinities and NaN pass unchanged.
+// A carry out of the fraction runs on into the exponent, as it must.
+inline void rt_binary128_to_x87(uint64_t word[2]) {
     const uint32_t exponent = static_cast<uint32_t>(word[1] >> 48) & 0x7FFFu;
-    if (exponent == 0 || exponent == 0x7FFFu) return x;
+    if (exponent == 0 || exponent == 0x7FFFu) return;
     // 112 fraction bits, of which 63 stay: the 49 lowest go.
     constexpr uint64_t kDropped = (uint64_t{1} << 49) - 1;
     constexpr uint64_t kHalf = uint64_t{1} << 48;
@@ -68,9 +61,24 @@ inline long double rt_ext(long double x) {
     uint64_t kept = word[0] & ~kDropped;
     if (dropped > kHalf || (dropped == kHalf && ((kept >> 49) & 1u) != 0)) {
         kept += uint64_t{1} << 49;
-        if (kept == 0) ++word[1];  // the carry runs on into the exponent when it must
+        if (kept == 0) ++word[1];
     }
     word[0] = kept;
+}
+
+// The result of one extended-precision operation, as the x87 unit leaves it:
+// rounded to a 64-bit significand (to nearest, ties to even). On x86 the
+// operation itself did that and this is the value unchanged. WebAssembly's
+// long double is IEEE binary128 (a 113-bit significand, in software), so
+// there the value is rounded here; the effect applies this after every
+// operation whose exact result may need more than 64 bits, so that the
+// browser computes what the desktop computes.
+inline long double rt_ext(long double x) {
+#if LDBL_MANT_DIG == 113
+    static_assert(sizeof(long double) == 16);
+    uint64_t word[2];
+    std::memcpy(word, &x, sizeof word);
+    rt_binary128_to_x87(word);
     std::memcpy(&x, word, sizeof word);
 #endif
     return x;

@@ -7,7 +7,6 @@
 namespace {
 
 int32_t saved_argc = 0;
-char** saved_argv = nullptr;
 void* console_input = nullptr;
 
 using ModuleProcedure = void (*)();
@@ -31,9 +30,8 @@ void console_setup() {
 
 }  // namespace
 
-void rt_init(int32_t argc, char** argv) {
+void rt_init(int32_t argc, char**) {
     saved_argc = argc;
-    saved_argv = argv;
     console_setup();
 }
 
@@ -62,5 +60,3 @@ int32_t console_ctrl_handler(uint32_t event) {
 void* console_input_handle() { return console_input; }
 
 int32_t rt_argc() { return saved_argc; }
-
-char** rt_argv() { return saved_argv; }

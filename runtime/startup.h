@@ -23,6 +23,5 @@ int32_t console_ctrl_handler(uint32_t event);
 // The console input handle taken by rt_init (null before it).
 void* console_input_handle();
 
-// The arguments kept by rt_init.
+// The argument count kept by rt_init.
 int32_t rt_argc();
-char** rt_argv();

@@ -1,20 +1,31 @@
-// Display operations on SDL: the screen is taken with a borderless full-screen
-// window; the flipping chain's back buffer is our own memory in the screen's
-// pixel layout, and a flip copies it onto the window scaled by the largest
-// whole factor that fits, centred on black borders. Nothing waits for the
+// The SDL backend's display hooks: the screen is taken with a borderless
+// full-screen window; the flipping chain's back buffer (the emulated
+// display's, in the screen's pixel layout) is copied onto the window by a
+// flip, scaled by the largest whole factor that fits, centred on black
+// borders. Nothing waits for the
 // vertical blank; a flip waits only as long as it takes to show at most 60
 // frames a second.
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/display.h"
 #include "platform/frame_pacer.h"
 #include "platform/sdl/backend.h"
 
 namespace {
 
-SdlBackend& be = sdl_backend;
+// The mode the screen is in, and the SDL pixel format of the screen at that
+// depth.
+int32_t mode_width = 0;
+int32_t mode_height = 0;
+int32_t mode_bits = 0;
+uint32_t mode_format = 0;
+// The back buffer in the window surface's layout, where that differs from
+// the screen's.
+uint8_t* converted = nullptr;
+size_t converted_size = 0;
+// When the chain may show its next frame.
+FramePacer pacer;
 
 #ifdef SIGHUP
 // SDL turns SIGINT and SIGTERM into its quit event; a hang-up (the terminal
@@ -67,196 +78,6 @@ void choose_video_drivers() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, list[0] != '\0' ? list : "none");
 }
 
-PlatformHandle load_library(const char*) {
-    if (!be.video_up) {
-        // The screen saver is ours to switch (window_open does), and a full-
-        // screen window that loses the focus stays where it is.
-        SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-        choose_video_drivers();
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
-        be.video_up = true;
-        catch_hangup();
-        // On X11 the window's own surface is in the screen's layout (rather
-        // than a texture of SDL's choosing), so the frame keeps the depth the
-        // display has. Other drivers offer only the texture.
-        if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
-            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    }
-    return &sdl_library_token;
-}
-
-PlatformHandle find_entry(PlatformHandle library, const char* name) {
-    if (library != &sdl_library_token || std::strcmp(name, "DirectDrawCreate") != 0) return nullptr;
-    return &sdl_entry_token;
-}
-
-void free_library(PlatformHandle library) {
-    if (library != &sdl_library_token || !be.video_up) return;
-    release_hangup();
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    be.video_up = false;
-}
-
-int32_t create(PlatformHandle entry, PlatformHandle* object) {
-    if (entry != &sdl_entry_token || !be.video_up) return kSdlFailed;
-    be.object_alive = true;
-    *object = &sdl_object_token;
-    return kSdlOk;
-}
-
-bool is_object(PlatformHandle object) { return object == &sdl_object_token && be.object_alive; }
-
-int32_t set_cooperative_level(PlatformHandle object, PlatformHandle window, uint32_t flags) {
-    if (!is_object(object)) return kSdlFailed;
-    if ((flags & kDisplayExclusiveFullscreen) == kDisplayExclusiveFullscreen) {
-        if (window == nullptr || window != be.window) return kSdlFailed;
-        be.exclusive = true;
-        return kSdlOk;
-    }
-    be.exclusive = false;
-    return kSdlOk;
-}
-
-// The screen's own layout: SDL reports it per display; its bytes per pixel
-// decide the depth that a mode can have.
-bool screen_mode(SDL_DisplayMode* mode) {
-    const int display = be.window != nullptr ? SDL_GetWindowDisplayIndex(be.window) : 0;
-    return SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, mode) == 0;
-}
-
-int32_t set_display_mode(PlatformHandle object, int32_t width, int32_t height,
-                         int32_t bits_per_pixel) {
-    if (!is_object(object) || !be.exclusive || be.window == nullptr) return kSdlFailed;
-    if (width <= 0 || height <= 0) return kSdlFailed;
-    SDL_DisplayMode desktop;
-    if (!screen_mode(&desktop)) return kSdlFailed;
-    if (static_cast<int32_t>(SDL_BYTESPERPIXEL(desktop.format)) * 8 != bits_per_pixel) return kSdlFailed;
-
-    if (desktop.w >= width && desktop.h >= height) {
-        // The window covers the screen by its own geometry too, which is all
-        // there is when no window manager acts on the full-screen request.
-        const int display = SDL_GetWindowDisplayIndex(be.window);
-        SDL_Rect bounds;
-        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
-            SDL_SetWindowPosition(be.window, bounds.x, bounds.y);
-            SDL_SetWindowSize(be.window, bounds.w, bounds.h);
-        }
-        SDL_ShowWindow(be.window);
-        // The whole screen, with the frame scaled up on it.
-        if (SDL_SetWindowFullscreen(be.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return kSdlFailed;
-    } else {
-        // A smaller screen: only a real mode of exactly this size will do.
-        const int display = SDL_GetWindowDisplayIndex(be.window);
-        SDL_DisplayMode exact{};
-        bool found = false;
-        for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n && !found; ++i) {
-            SDL_DisplayMode m;
-            if (SDL_GetDisplayMode(display, i, &m) != 0) continue;
-            if (m.w == width && m.h == height && static_cast<int32_t>(SDL_BYTESPERPIXEL(m.format)) * 8 == bits_per_pixel) {
-                exact = m;
-                found = true;
-            }
-        }
-        if (!found) return kSdlFailed;
-        if (SDL_SetWindowDisplayMode(be.window, &exact) != 0) return kSdlFailed;
-        if (SDL_SetWindowFullscreen(be.window, SDL_WINDOW_FULLSCREEN) != 0) return kSdlFailed;
-        SDL_ShowWindow(be.window);
-    }
-    SDL_RaiseWindow(be.window);
-    be.mode_set = true;
-    be.mode_width = width;
-    be.mode_height = height;
-    be.mode_bits = bits_per_pixel;
-    be.mode_format = desktop.format;
-    return kSdlOk;
-}
-
-int32_t restore_display_mode(PlatformHandle object) {
-    if (!is_object(object)) return kSdlFailed;
-    if (be.window != nullptr && be.mode_set) {
-        SDL_SetWindowFullscreen(be.window, 0);
-        SDL_HideWindow(be.window);
-    }
-    be.mode_set = false;
-    return kSdlOk;
-}
-
-int32_t create_surface(PlatformHandle object, const PlatformSurfaceDescription* description,
-                       PlatformHandle* surface) {
-    if (!is_object(object) || !be.mode_set || be.primary_alive) return kSdlFailed;
-    if ((description->flags & kSurfaceDescCaps) == 0 ||
-        (description->caps & kCapsPrimarySurface) == 0)
-        return kSdlFailed;
-    int32_t back_count = 0;
-    if ((description->caps & kCapsFlip) != 0) {
-        if ((description->flags & kSurfaceDescBackBufferCount) == 0) return kSdlFailed;
-        back_count = static_cast<int32_t>(description->back_buffer_count);
-        if (back_count < 1 || back_count > 2) return kSdlFailed;
-        // One buffer serves however many the chain asks for: a flip copies it
-        // out at once, so it is free again when the flip returns.
-        const int32_t bytes = be.mode_bits / 8;
-        const int32_t pitch = (be.mode_width * bytes + 3) & ~3;
-        be.back_pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(pitch), be.mode_height));
-        if (be.back_pixels == nullptr) return kSdlFailed;
-        be.back_pitch = pitch;
-    }
-    be.primary_alive = true;
-    be.back_buffer_count = back_count;
-    *surface = &sdl_primary_token;
-    return kSdlOk;
-}
-
-uint32_t release_object(PlatformHandle object) {
-    if (!is_object(object)) return 0;
-    be.object_alive = false;
-    be.exclusive = false;
-    be.mode_set = false;
-    return 0;
-}
-
-bool is_primary(PlatformHandle surface) { return surface == &sdl_primary_token && be.primary_alive; }
-bool is_back(PlatformHandle surface) {
-    return surface == &sdl_back_token && be.primary_alive && be.back_buffer_count > 0;
-}
-
-int32_t get_attached_surface(PlatformHandle surface, uint32_t caps, PlatformHandle* attached) {
-    if (!is_primary(surface) || (caps & kCapsBackBuffer) == 0 || be.back_buffer_count == 0)
-        return kSdlFailed;
-    *attached = &sdl_back_token;
-    return kSdlOk;
-}
-
-int32_t get_pixel_format(PlatformHandle surface, PlatformPixelFormat* format) {
-    if (!is_primary(surface) && !is_back(surface)) return kSdlFailed;
-    int bpp = 0;
-    Uint32 r = 0, g = 0, b = 0, a = 0;
-    if (SDL_PixelFormatEnumToMasks(be.mode_format, &bpp, &r, &g, &b, &a) == SDL_FALSE)
-        return kSdlFailed;
-    format->flags = SDL_ISPIXELFORMAT_INDEXED(be.mode_format) ? 0 : kPixelFormatRgb;
-    format->rgb_bit_count = static_cast<uint32_t>(be.mode_bits);
-    format->red_mask = r;
-    format->green_mask = g;
-    format->blue_mask = b;
-    return kSdlOk;
-}
-
-int32_t restore(PlatformHandle surface) { return is_primary(surface) ? kSdlOk : kSdlFailed; }
-
-int32_t lock(PlatformHandle surface, uint32_t, PlatformLockedSurface* locked) {
-    if (!is_back(surface) || be.back_locked) return kSdlFailed;
-    be.back_locked = true;
-    locked->address = be.back_pixels;
-    locked->pitch = be.back_pitch;
-    return kSdlOk;
-}
-
-int32_t unlock(PlatformHandle surface, void*) {
-    if (!is_back(surface) || !be.back_locked) return kSdlFailed;
-    be.back_locked = false;
-    return kSdlOk;
-}
-
 // One row of the back buffer, each pixel repeated `scale` times.
 template <int32_t Bytes>
 void widen_row(const uint8_t* source, uint8_t* out, int32_t width, int32_t scale) {
@@ -280,9 +101,9 @@ void widen_row(const uint8_t* source, uint8_t* out, int32_t width, int32_t scale
 
 // Copies the back buffer onto the window surface: each pixel becomes a
 // scale x scale block; the rest of the surface is black.
-void present(SDL_Surface* target, int32_t scale, const uint8_t* pixels, int32_t pitch) {
-    const int32_t w = be.mode_width;
-    const int32_t h = be.mode_height;
+void draw_scaled(SDL_Surface* target, int32_t scale, const uint8_t* pixels, int32_t pitch) {
+    const int32_t w = mode_width;
+    const int32_t h = mode_height;
     const int32_t bytes = target->format->BytesPerPixel;
     const int32_t left = (target->w - w * scale) / 2;
     const int32_t top = (target->h - h * scale) / 2;
@@ -325,64 +146,157 @@ int64_t now_ns() {
 
 // Waits until the chain may show its next frame.
 void wait_for_frame_time() {
-    const int64_t wait = frame_pacer_wait(be.pacer, now_ns());
+    const int64_t wait = frame_pacer_wait(pacer, now_ns());
     if (wait > 0) SDL_Delay(static_cast<uint32_t>((wait + 999999) / 1000000));
 }
 
-int32_t flip(PlatformHandle surface, uint32_t) {
-    if (!is_primary(surface) || be.back_buffer_count == 0 || be.back_locked) return kSdlFailed;
+// The screen's own layout: SDL reports it per display; its bytes per pixel
+// decide the depth that a mode can have.
+bool screen_mode(SDL_DisplayMode* mode) {
+    const int display = sdl_window != nullptr ? SDL_GetWindowDisplayIndex(sdl_window) : 0;
+    return SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, mode) == 0;
+}
+
+
+bool take_screen() {
+    // The screen saver is ours to switch (window_open does), and a full-
+    // screen window that loses the focus stays where it is.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    choose_video_drivers();
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    sdl_video_up = true;
+    catch_hangup();
+    // On X11 the window's own surface is in the screen's layout (rather
+    // than a texture of SDL's choosing), so the frame keeps the depth the
+    // display has. Other drivers offer only the texture.
+    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    return true;
+}
+
+void release_screen() {
+    release_hangup();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    sdl_video_up = false;
+}
+
+bool set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_per_pixel) {
+    if (sdl_window == nullptr) return false;
+    SDL_DisplayMode desktop;
+    if (!screen_mode(&desktop)) return false;
+    if (static_cast<int32_t>(SDL_BYTESPERPIXEL(desktop.format)) * 8 != bits_per_pixel) return false;
+
+    if (desktop.w >= width && desktop.h >= height) {
+        // The window covers the screen by its own geometry too, which is all
+        // there is when no window manager acts on the full-screen request.
+        const int display = SDL_GetWindowDisplayIndex(sdl_window);
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+            SDL_SetWindowPosition(sdl_window, bounds.x, bounds.y);
+            SDL_SetWindowSize(sdl_window, bounds.w, bounds.h);
+        }
+        SDL_ShowWindow(sdl_window);
+        // The whole screen, with the frame scaled up on it.
+        if (SDL_SetWindowFullscreen(sdl_window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+    } else {
+        // A smaller screen: only a real mode of exactly this size will do.
+        const int display = SDL_GetWindowDisplayIndex(sdl_window);
+        SDL_DisplayMode exact{};
+        bool found = false;
+        for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n && !found; ++i) {
+            SDL_DisplayMode m;
+            if (SDL_GetDisplayMode(display, i, &m) != 0) continue;
+            const int32_t bits = static_cast<int32_t>(SDL_BYTESPERPIXEL(m.format)) * 8;
+            if (m.w == width && m.h == height && bits == bits_per_pixel) {
+                exact = m;
+                found = true;
+            }
+        }
+        if (!found) return false;
+        if (SDL_SetWindowDisplayMode(sdl_window, &exact) != 0) return false;
+        if (SDL_SetWindowFullscreen(sdl_window, SDL_WINDOW_FULLSCREEN) != 0) return false;
+        SDL_ShowWindow(sdl_window);
+    }
+    SDL_RaiseWindow(sdl_window);
+    mode_width = width;
+    mode_height = height;
+    mode_bits = bits_per_pixel;
+    mode_format = desktop.format;
+    return true;
+}
+
+void restore_mode(PlatformHandle) {
+    if (sdl_window == nullptr) return;
+    SDL_SetWindowFullscreen(sdl_window, 0);
+    SDL_HideWindow(sdl_window);
+}
+
+bool pixel_format(PlatformPixelFormat* format) {
+    int bpp = 0;
+    Uint32 r = 0, g = 0, b = 0, a = 0;
+    if (SDL_PixelFormatEnumToMasks(mode_format, &bpp, &r, &g, &b, &a) == SDL_FALSE) return false;
+    format->flags = SDL_ISPIXELFORMAT_INDEXED(mode_format) ? 0 : kPixelFormatRgb;
+    format->rgb_bit_count = static_cast<uint32_t>(mode_bits);
+    format->red_mask = r;
+    format->green_mask = g;
+    format->blue_mask = b;
+    return true;
+}
+
+bool present(uint8_t* pixels, int32_t pitch) {
     wait_for_frame_time();
-    SDL_Surface* target = SDL_GetWindowSurface(be.window);
-    if (target == nullptr) return kSdlFailed;
-    const int32_t scale_x = target->w / be.mode_width;
-    const int32_t scale_y = target->h / be.mode_height;
+    SDL_Surface* target = SDL_GetWindowSurface(sdl_window);
+    if (target == nullptr) return false;
+    const int32_t scale_x = target->w / mode_width;
+    const int32_t scale_y = target->h / mode_height;
     const int32_t scale = scale_x < scale_y ? scale_x : scale_y;
     // Until the window has reached its full-screen size there is nowhere to
     // show the frame: it is dropped, as a refused flip is.
-    if (scale < 1) return kSdlFailed;
-    if (target->format->format == be.mode_format) {
-        present(target, scale, be.back_pixels, be.back_pitch);
+    if (scale < 1) return false;
+    if (target->format->format == mode_format) {
+        draw_scaled(target, scale, pixels, pitch);
     } else {
         // A window surface in another layout than the screen's (a texture
         // on some drivers): the back buffer is converted on the way.
-        const int32_t pitch = be.mode_width * target->format->BytesPerPixel;
-        const size_t size = static_cast<size_t>(pitch) * be.mode_height;
-        if (be.converted_size < size) {
-            void* grown = std::realloc(be.converted, size);
-            if (grown == nullptr) return kSdlFailed;
-            be.converted = static_cast<uint8_t*>(grown);
-            be.converted_size = size;
+        const int32_t converted_pitch = mode_width * target->format->BytesPerPixel;
+        const size_t size = static_cast<size_t>(converted_pitch) * mode_height;
+        if (converted_size < size) {
+            void* grown = std::realloc(converted, size);
+            if (grown == nullptr) return false;
+            converted = static_cast<uint8_t*>(grown);
+            converted_size = size;
         }
-        if (SDL_ConvertPixels(be.mode_width, be.mode_height, be.mode_format, be.back_pixels,
-                              be.back_pitch, target->format->format, be.converted, pitch) != 0)
-            return kSdlFailed;
-        present(target, scale, be.converted, pitch);
+        if (SDL_ConvertPixels(mode_width, mode_height, mode_format, pixels, pitch,
+                              target->format->format, converted, converted_pitch) != 0)
+            return false;
+        draw_scaled(target, scale, converted, converted_pitch);
     }
-    if (SDL_UpdateWindowSurface(be.window) != 0) return kSdlFailed;
-    frame_pacer_presented(be.pacer, now_ns());
-    return kSdlOk;
+    if (SDL_UpdateWindowSurface(sdl_window) != 0) return false;
+    frame_pacer_presented(pacer, now_ns());
+    return true;
 }
 
-uint32_t release_surface(PlatformHandle surface) {
-    if (!is_primary(surface)) return 0;
-    std::free(be.back_pixels);
-    be.back_pixels = nullptr;
-    std::free(be.converted);
-    be.converted = nullptr;
-    be.converted_size = 0;
-    be.back_pitch = 0;
-    be.back_buffer_count = 0;
-    be.back_locked = false;
-    be.primary_alive = false;
-    be.pacer = FramePacer{};
-    return 0;
+void chain_released() {
+    std::free(converted);
+    converted = nullptr;
+    converted_size = 0;
+    pacer = FramePacer{};
 }
+
+const EmulatedDisplayHooks hooks = {
+    .take_screen = take_screen,
+    .release_screen = release_screen,
+    .set_mode = set_mode,
+    .restore_mode = restore_mode,
+    .pixel_format = pixel_format,
+    .present = present,
+    .chain_released = chain_released,
+};
 
 }  // namespace
 
-const PlatformDisplay platform_native_display = {
-    load_library,    find_entry,           free_library,     create,
-    set_cooperative_level, set_display_mode, restore_display_mode, create_surface,
-    release_object,  get_attached_surface, get_pixel_format, restore,
-    lock,            unlock,               flip,             release_surface,
-};
+bool sdl_video_up = false;
+volatile sig_atomic_t sdl_hangup_pending = 0;
+
+const EmulatedDisplayHooks* emulated_display_hooks = &hooks;

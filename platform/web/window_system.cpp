@@ -1,14 +1,14 @@
-// Window and message operations in the browser: the page's events become the
-// window's messages with Windows numbers and parameters. The page posts key
-// events as USB HID usages (turned into virtual keys and set-1 scan codes by
-// the map the SDL backend uses too), activation when the page's visibility
+// The browser backend's window hooks: the page's events become the window's
+// messages with Windows numbers and parameters. The page posts key events as
+// USB HID usages (turned into virtual keys and set-1 scan codes by the map
+// the SDL backend uses too), activation when the page's visibility
 // or focus changes, and pointer moves over the canvas.
 #include <emscripten.h>
 
-#include "platform/sdl/key_map.h"
+#include "platform/emulated_display.h"
+#include "platform/hid_keys.h"
+#include "platform/key_messages.h"
 #include "platform/virtual_keys.h"
-#include "platform/web/backend.h"
-#include "platform/window_system.h"
 
 EM_JS(void, web_hide_pointer, (int hidden), {
     if (Module.canvas) Module.canvas.style.cursor = hidden ? "none" : "";
@@ -25,12 +25,8 @@ EM_JS(int, web_page_active, (), {
 
 namespace {
 
-WebBackend& be = web_backend;
-
-constexpr uintptr_t kHitClient = 1;            // HTCLIENT
-constexpr uint32_t kMessageMouseMove = 0x200;  // WM_MOUSEMOVE
-constexpr uint32_t kMessageKeyUp = 0x101;      // WM_KEYUP
-constexpr uint32_t kMessageSysKeyUp = 0x105;   // WM_SYSKEYUP
+// The one window.
+char window_token;
 
 // Modifier bits of a posted key event.
 constexpr int32_t kModShift = 1;
@@ -47,64 +43,47 @@ int32_t queue_first = 0;
 int32_t queue_count = 0;
 bool pointer_hidden = false;
 
-void post(uint32_t message, uintptr_t wparam, intptr_t lparam) {
-    if (!be.window_alive || queue_count == kQueueSize) return;
-    queue[(queue_first + queue_count) % kQueueSize] =
-        PlatformMessage{&web_window_token, message, wparam, lparam};
+void enqueue(const PlatformMessage& message) {
+    if (queue_count == kQueueSize) return;
+    queue[(queue_first + queue_count) % kQueueSize] = message;
     ++queue_count;
 }
 
-void set_key(uint8_t key, bool down) {
-    be.key_state[key] = static_cast<uint8_t>((be.key_state[key] & ~0x80) | (down ? 0x80 : 0));
+// Events of the page reach the window only while there is one.
+void post(const PlatformMessage& message) {
+    if (emulated_display_window() != nullptr) enqueue(message);
 }
 
-uint16_t register_class(const PlatformWindowClass* window_class) {
-    if (window_class == nullptr || window_class->window_proc == nullptr) return 0;
-    be.window_proc = window_class->window_proc;
-    return 1;
+PlatformMessage activation(bool active) {
+    return PlatformMessage{&window_token, kMessageActivateApp, active ? 1u : 0u, 0};
 }
 
-PlatformHandle create_window(uint32_t, const char*, const char*, uint32_t, int32_t, int32_t,
-                             int32_t, int32_t, PlatformHandle, PlatformHandle, PlatformHandle,
-                             void*) {
-    if (be.window_alive) return nullptr;
-    be.window_alive = true;
+
+PlatformHandle create_window(const char*, int32_t, int32_t, int32_t, int32_t) {
     queue_first = 0;
     queue_count = 0;
     // A page that is hidden or without the focus at the start is inactive
     // from the first frame on, as a window that never got the focus.
-    if (web_page_active() == 0) post(kMessageActivateApp, 0, 0);
-    return &web_window_token;
+    if (web_page_active() == 0) enqueue(activation(false));
+    return &window_token;
 }
 
-int32_t destroy_window(PlatformHandle window) {
-    if (window != &web_window_token || !be.window_alive) return 0;
-    be.window_alive = false;
+void destroy_window(PlatformHandle) {
     queue_count = 0;
     // The pointer belongs to the page again once the window is gone.
     pointer_hidden = false;
     web_hide_pointer(0);
-    return 1;
 }
 
-int32_t peek_message(PlatformMessage* message, PlatformHandle, uint32_t, uint32_t, uint32_t remove) {
-    if (queue_count == 0) return 0;
+bool next_message(PlatformMessage* message, bool remove) {
+    if (queue_count == 0) return false;
     *message = queue[queue_first];
-    if ((remove & kPeekRemove) != 0) {
+    if (remove) {
         queue_first = (queue_first + 1) % kQueueSize;
         --queue_count;
     }
-    return 1;
+    return true;
 }
-
-int32_t translate_message(const PlatformMessage*) { return 0; }
-
-intptr_t dispatch_message(const PlatformMessage* message) {
-    if (be.window_proc == nullptr) return 0;
-    return be.window_proc(message->window, message->message, message->wparam, message->lparam);
-}
-
-intptr_t default_window_proc(PlatformHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
 
 PlatformHandle set_cursor(PlatformHandle cursor) {
     static char arrow_token;
@@ -115,20 +94,21 @@ PlatformHandle set_cursor(PlatformHandle cursor) {
 }
 
 // The page has no screen saver of ours to switch; the state reads as off.
-int32_t system_parameters_info(uint32_t action, uint32_t, void* pv_param, uint32_t) {
-    switch (action) {
-        case kSpiGetScreenSaveActive:
-            if (pv_param == nullptr) return 0;
-            *static_cast<int32_t*>(pv_param) = 0;
-            return 1;
-        case kSpiSetScreenSaveActive:
-            return 1;
-        default:
-            return 0;
-    }
-}
+bool screen_saver_enabled() { return false; }
+void enable_screen_saver(bool) {}
+
+const EmulatedWindowHooks hooks = {
+    .create_window = create_window,
+    .destroy_window = destroy_window,
+    .next_message = next_message,
+    .set_cursor = set_cursor,
+    .screen_saver_enabled = screen_saver_enabled,
+    .enable_screen_saver = enable_screen_saver,
+};
 
 }  // namespace
+
+const EmulatedWindowHooks* emulated_window_hooks = &hooks;
 
 extern "C" {
 
@@ -138,42 +118,30 @@ EMSCRIPTEN_KEEPALIVE void web_key_event(int32_t usage, int32_t down, int32_t rep
                                         int32_t modifiers) {
     const bool num_lock = (modifiers & kModNumLock) != 0;
     const PcKey key = pc_key_for_usage(usage, num_lock);
-    set_key(vk::kShift, (modifiers & kModShift) != 0);
-    set_key(vk::kControl, (modifiers & kModControl) != 0);
-    set_key(vk::kMenu, (modifiers & kModAlt) != 0);
+    emulated_display_set_key(vk::kShift, (modifiers & kModShift) != 0);
+    emulated_display_set_key(vk::kControl, (modifiers & kModControl) != 0);
+    emulated_display_set_key(vk::kMenu, (modifiers & kModAlt) != 0);
     // Left and right modifiers follow their own keys.
     switch (usage) {
-        case 224: set_key(vk::kLControl, down != 0); break;
-        case 225: set_key(vk::kLShift, down != 0); break;
-        case 226: set_key(vk::kLMenu, down != 0); break;
-        case 228: set_key(vk::kRControl, down != 0); break;
-        case 229: set_key(vk::kRShift, down != 0); break;
-        case 230: set_key(vk::kRMenu, down != 0); break;
+        case 224: emulated_display_set_key(vk::kLControl, down != 0); break;
+        case 225: emulated_display_set_key(vk::kLShift, down != 0); break;
+        case 226: emulated_display_set_key(vk::kLMenu, down != 0); break;
+        case 228: emulated_display_set_key(vk::kRControl, down != 0); break;
+        case 229: emulated_display_set_key(vk::kRShift, down != 0); break;
+        case 230: emulated_display_set_key(vk::kRMenu, down != 0); break;
         default: break;
     }
-    be.key_state[vk::kCapital] = static_cast<uint8_t>((be.key_state[vk::kCapital] & ~0x01) |
-                                                      ((modifiers & kModCapsLock) ? 1 : 0));
-    be.key_state[vk::kNumLock] =
-        static_cast<uint8_t>((be.key_state[vk::kNumLock] & ~0x01) | (num_lock ? 1 : 0));
+    emulated_display_set_toggle(vk::kCapital, (modifiers & kModCapsLock) != 0);
+    emulated_display_set_toggle(vk::kNumLock, num_lock);
     if (key.virtual_key == 0) return;
-    set_key(key.virtual_key, down != 0);
-    // With Alt held (and not Ctrl) keys are system keys, as on Windows.
-    const bool alt = (modifiers & kModAlt) != 0 && (modifiers & kModControl) == 0;
-    const bool system = alt || key.is_alt;
-    uint32_t message;
-    if (down != 0) {
-        message = system ? kMessageSysKeyDown : kMessageKeyDown;
-    } else {
-        message = system ? kMessageSysKeyUp : kMessageKeyUp;
-    }
-    intptr_t lparam = key_message_lparam(key, alt, down != 0 ? repeat != 0 : true);
-    if (down == 0) lparam |= static_cast<intptr_t>(1u << 31);
-    post(message, key.virtual_key, lparam);
+    emulated_display_set_key(key.virtual_key, down != 0);
+    post(key_message(&window_token, key, down != 0, repeat != 0, (modifiers & kModAlt) != 0,
+                     (modifiers & kModControl) != 0));
 }
 
 // The page became active (visible and focused) or inactive.
 EMSCRIPTEN_KEEPALIVE void web_activation_event(int32_t active) {
-    post(kMessageActivateApp, active != 0 ? 1 : 0, 0);
+    post(activation(active != 0));
     web_wake_sleeper();
 }
 
@@ -184,14 +152,7 @@ EMSCRIPTEN_KEEPALIVE void web_pointer_event() {
     for (int32_t i = 0; i < queue_count; ++i) {
         if (queue[(queue_first + i) % kQueueSize].message == kMessageSetCursor) return;
     }
-    post(kMessageSetCursor, reinterpret_cast<uintptr_t>(&web_window_token),
-         static_cast<intptr_t>(kHitClient | (kMessageMouseMove << 16)));
+    post(pointer_message(&window_token));
 }
 
 }  // extern "C"
-
-const PlatformWindowSystem platform_native_window_system = {
-    register_class,    create_window,    destroy_window,      peek_message,
-    translate_message, dispatch_message, default_window_proc, set_cursor,
-    system_parameters_info,
-};

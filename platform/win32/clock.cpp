@@ -52,5 +52,14 @@ int at_exit(void (*procedure)()) { return std::atexit(procedure); }
 
 }  // namespace
 
-const PlatformClock platform_native_clock = {query_frequency, query_counter, tick_count, sleep_ms};
-const PlatformProcess platform_native_process = {set_fp_mode, at_exit, exit_process};
+const PlatformClock platform_native_clock = {
+    .query_frequency = query_frequency,
+    .query_counter = query_counter,
+    .tick_count = tick_count,
+    .sleep = sleep_ms,
+};
+const PlatformProcess platform_native_process = {
+    .set_fp_mode = set_fp_mode,
+    .at_exit = at_exit,
+    .exit = exit_process,
+};

@@ -79,6 +79,11 @@ uint32_t map_virtual_key(uint32_t code, uint32_t map_type) { return MapVirtualKe
 }  // namespace
 
 const PlatformConsole platform_native_console = {
-    std_input_handle, get_mode, set_mode, peek_input, read_input, set_ctrl_handler,
-    map_virtual_key,
+    .std_input_handle = std_input_handle,
+    .get_mode = get_mode,
+    .set_mode = set_mode,
+    .peek_input = peek_input,
+    .read_input = read_input,
+    .set_ctrl_handler = set_ctrl_handler,
+    .map_virtual_key = map_virtual_key,
 };

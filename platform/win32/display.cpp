@@ -140,8 +140,20 @@ uint32_t release_surface(PlatformHandle surface) { return as_surface(surface)->R
 }  // namespace
 
 const PlatformDisplay platform_native_display = {
-    load_library,   find_entry,           free_library,     create,
-    set_cooperative_level, set_display_mode, restore_display_mode, create_surface,
-    release_object, get_attached_surface, get_pixel_format, restore,
-    lock,           unlock,               flip,             release_surface,
+    .load_library = load_library,
+    .find_entry = find_entry,
+    .free_library = free_library,
+    .create = create,
+    .set_cooperative_level = set_cooperative_level,
+    .set_display_mode = set_display_mode,
+    .restore_display_mode = restore_display_mode,
+    .create_surface = create_surface,
+    .release_object = release_object,
+    .get_attached_surface = get_attached_surface,
+    .get_pixel_format = get_pixel_format,
+    .restore = restore,
+    .lock = lock,
+    .unlock = unlock,
+    .flip = flip,
+    .release_surface = release_surface,
 };

@@ -17,4 +17,7 @@ int32_t to_ascii(uint32_t virtual_key, uint32_t scan_code, const uint8_t state[2
 
 }  // namespace
 
-const PlatformKeyboard platform_native_keyboard = {get_keyboard_state, to_ascii};
+const PlatformKeyboard platform_native_keyboard = {
+    .get_keyboard_state = get_keyboard_state,
+    .to_ascii = to_ascii,
+};

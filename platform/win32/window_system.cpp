@@ -107,7 +107,13 @@ int32_t system_parameters_info(uint32_t action, uint32_t param, void* pv_param,
 }  // namespace
 
 const PlatformWindowSystem platform_native_window_system = {
-    register_class,    create_window,       destroy_window, peek_message,
-    translate_message, dispatch_message,    default_window_proc, set_cursor,
-    system_parameters_info,
+    .register_class = register_class,
+    .create_window = create_window,
+    .destroy_window = destroy_window,
+    .peek_message = peek_message,
+    .translate_message = translate_message,
+    .dispatch_message = dispatch_message,
+    .default_window_proc = default_window_proc,
+    .set_cursor = set_cursor,
+    .system_parameters_info = system_parameters_info,
 };

@@ -5,8 +5,6 @@
 #include <cstring>
 #include <numeric>
 
-const char kVideoColourNote[] = "4:4:4 full-range (0-255) BT.601 Y'CbCr";
-
 namespace {
 
 // Full-range BT.601 in 16-bit fixed point; each row of weights sums to

@@ -10,7 +10,6 @@
 // The stream's colours: 4:4:4 (no chroma subsampling), full range (0-255),
 // BT.601 matrix. The header says so (C444, XCOLORRANGE=FULL,
 // XCOLORMATRIX=BT601).
-extern const char kVideoColourNote[];
 
 // On failure, `error` holds the reason; the caller names the file.
 

@@ -34,7 +34,9 @@ server=$!
 wait_for 30 grep -q . "$work/display" || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$(head -n1 "$work/display")
 
-find_window() { xdotool search --name '^Ombrith by Talvane$' 2>/dev/null | head -n1 >"$work/window" && [ -s "$work/window" ]; }
+find_window() {
+  xdotool search --name '^Ombrith by Talvane$' 2>/dev/null | head -n1 >"$work/window" && [ -s "$work/window" ]
+}
 running() { kill -0 "$demo_pid" 2>/dev/null; }
 
 # run_demo HOW: starts the demo, waits for its window, ends it by Escape or by

@@ -63,5 +63,6 @@ others=$(ls "$work/arm64" | wc -l)
 [ "$others" -eq "$count" ] || { echo "FAIL: $others arm64 files for $count x86-64 files" >&2; status=1; }
 [ "$count" -ge 14 ] || { echo "FAIL: only $count files were written" >&2; status=1; }
 
-[ $status -eq 0 ] && echo "$count files (PNG, animated PNG, video) byte-identical between the x86-64 and the arm64 build"
+[ $status -eq 0 ] &&
+  echo "$count files (PNG, animated PNG, video) byte-identical between the x86-64 and the arm64 build"
 exit $status

@@ -27,7 +27,12 @@ void sleep_ms(uint32_t ms) {
 
 }  // namespace
 
-const PlatformClock fake_clock_table = {query_frequency, query_counter, tick_count, sleep_ms};
+const PlatformClock fake_clock_table = {
+    .query_frequency = query_frequency,
+    .query_counter = query_counter,
+    .tick_count = tick_count,
+    .sleep = sleep_ms,
+};
 
 FakeClockScope::FakeClockScope() {
     fake_clock = FakeClock{};

@@ -59,9 +59,15 @@ uint32_t map_virtual_key(uint32_t code, uint32_t map_type) {
     return platform_native_console.map_virtual_key(code, map_type);
 }
 
-const PlatformConsole fake_console_table = {std_input_handle, get_mode,         set_mode,
-                                            peek_input,       read_input,       set_ctrl_handler,
-                                            map_virtual_key};
+const PlatformConsole fake_console_table = {
+    .std_input_handle = std_input_handle,
+    .get_mode = get_mode,
+    .set_mode = set_mode,
+    .peek_input = peek_input,
+    .read_input = read_input,
+    .set_ctrl_handler = set_ctrl_handler,
+    .map_virtual_key = map_virtual_key,
+};
 
 void fake_sleep(uint32_t ms) {
     fake_process.sleeps.push_back(ms);
@@ -81,7 +87,11 @@ int fake_at_exit(void (*procedure)()) {
 [[noreturn]] void fake_exit(int code) { throw FakeExit{code}; }
 
 PlatformClock fake_clock_table;
-const PlatformProcess fake_process_table = {fake_set_fp_mode, fake_at_exit, fake_exit};
+const PlatformProcess fake_process_table = {
+    .set_fp_mode = fake_set_fp_mode,
+    .at_exit = fake_at_exit,
+    .exit = fake_exit,
+};
 
 }  // namespace
 

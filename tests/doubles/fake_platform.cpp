@@ -188,19 +188,40 @@ int32_t logged_to_ascii(uint32_t key, uint32_t scan, const uint8_t state[256], u
 }  // namespace
 
 const PlatformDisplay fake_display = {
-    load_library,    find_entry,           free_library,     create,
-    set_cooperative_level, set_display_mode, restore_display_mode, create_surface,
-    release_object,  get_attached_surface, get_pixel_format, restore,
-    lock,            unlock,               flip,             release_surface,
+    .load_library = load_library,
+    .find_entry = find_entry,
+    .free_library = free_library,
+    .create = create,
+    .set_cooperative_level = set_cooperative_level,
+    .set_display_mode = set_display_mode,
+    .restore_display_mode = restore_display_mode,
+    .create_surface = create_surface,
+    .release_object = release_object,
+    .get_attached_surface = get_attached_surface,
+    .get_pixel_format = get_pixel_format,
+    .restore = restore,
+    .lock = lock,
+    .unlock = unlock,
+    .flip = flip,
+    .release_surface = release_surface,
 };
 
 const PlatformWindowSystem fake_window_system = {
-    register_class,    create_window,    destroy_window,      peek_message,
-    translate_message, dispatch_message, default_window_proc, set_cursor,
-    system_parameters_info,
+    .register_class = register_class,
+    .create_window = create_window,
+    .destroy_window = destroy_window,
+    .peek_message = peek_message,
+    .translate_message = translate_message,
+    .dispatch_message = dispatch_message,
+    .default_window_proc = default_window_proc,
+    .set_cursor = set_cursor,
+    .system_parameters_info = system_parameters_info,
 };
 
-PlatformKeyboard fake_keyboard = {get_keyboard_state, logged_to_ascii};
+PlatformKeyboard fake_keyboard = {
+    .get_keyboard_state = get_keyboard_state,
+    .to_ascii = logged_to_ascii,
+};
 
 void fake_platform_install() {
     fake_platform = FakePlatform{};

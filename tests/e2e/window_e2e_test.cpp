@@ -44,14 +44,8 @@ FrameArea frame_area(const XServer& x, const Program& p) {
 // Every colour the colour mapping can give, reduced to the bits the display
 // keeps (the top byte never reaches the screen).
 std::set<uint32_t> mapping_colours(int depth) {
-    std::set<uint32_t> candidates = {0x8000FF00u};
-    for (uint32_t r = 1; r <= 255; ++r) {
-        const uint32_t b = static_cast<uint32_t>(std::nearbyint(256.0 / r));
-        for (uint32_t g : {255 - r, 128u}) candidates.insert((r << 16) | (g << 8) | b);
-    }
     std::set<uint32_t> colours;
-    for (uint32_t candidate : candidates) {
-        if (!mapping_colour(candidate)) continue;
+    for (uint32_t candidate : kMappingColours) {
         const uint32_t c = candidate & 0xFFFFFF;
         if (depth == 16) {
             colours.insert(((c >> 19) & 0x1F) << 11 | ((c >> 10) & 0x3F) << 5 | ((c >> 3) & 0x1F));

@@ -7,39 +7,18 @@
 // CASE is one of: live-320, live-640, no-context, hidden, still,
 // bad-parameters, pixels, visitor, visits.
 import {spawnSync} from 'node:child_process';
-import {createServer} from 'node:http';
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {inflateSync} from 'node:zlib';
 import {chromium} from 'playwright-core';
 
+import {serve} from './static_server.mjs';
+
 const [testCase, siteDir, renderTool, workdir] = process.argv.slice(2);
 
 function check(condition, message) {
   if (!condition) throw new Error(message);
-}
-
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-               '.wasm': 'application/wasm'};
-
-function serve(root) {
-  const server = createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    const file = path.join(root, name === '/' ? 'index.html' : name);
-    if (!file.startsWith(root + path.sep)) {
-      response.writeHead(403).end();
-      return;
-    }
-    try {
-      const body = readFileSync(file);
-      response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
-      response.end(body);
-    } catch {
-      response.writeHead(404).end();
-    }
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 // The canvas's pixels as 0xRRGGBB words (alpha checked to be opaque).
@@ -62,15 +41,13 @@ async function canvasPixels(page) {
   return {width, height, words};
 }
 
-// The colours the colour mapping can produce, as a 24-bit display shows
-// them: red r decides green (255 - r) and blue (256 / r rounded, carrying
-// into green for r = 1); red 0 shows as pure green, and at exactly half way
-// red and green both round to 128.
-const mappingColours = new Set([0x808002]);
-for (let r = 0; r < 256; ++r) {
-  const b = r === 0 ? 0 : Math.round(256 / r);
-  mappingColours.add(((r << 16) + ((255 - r) << 8) + b) & 0xFFFFFF);
-}
+// The colours the colour mapping can produce (the one list the native tests
+// use too), as a 24-bit display shows them: without the top byte.
+const mappingColours = new Set(
+  readFileSync(new URL('../doubles/mapping_colours.inc', import.meta.url), 'latin1')
+    .split('\n').filter((line) => !line.startsWith('//'))
+    .flatMap((line) => line.match(/0x[0-9A-Fa-f]{8}/g) || [])
+    .map((word) => Number(word) & 0xFFFFFF));
 function checkOracle(pixels) {
   const bad = pixels.words.findIndex((c) => !mappingColours.has(c));
   check(bad < 0, `pixel ${bad} has colour ${bad < 0 ? '' : pixels.words[bad].toString(16)}, ` +

@@ -1,32 +1,28 @@
 #!/usr/bin/env python3
 """Checks screenshots of the demo against the colour mapping.
 
-Every pixel of the picture, and so of every frame, is one of the 256 colours
-that the mapping can produce: red r, green 255 - r, blue round(256 / r) (for
-r = 0 the blue term is out of range and only the top byte is set, which no
-display shows; for r = 1 it is 256, which carries into green). A 32-bit
-display shows them unchanged.
+Every pixel of the picture, and so of every frame, is one of the colours
+that the mapping can produce (tests/doubles/mapping_colours.inc, the list the
+native and browser tests read too), as a display shows them: the low 24 bits.
+A 32-bit display shows them unchanged.
 
 usage: colour_oracle.py WIDTH HEIGHT SHOT.png [OTHER.png]
 Checks the top-left WIDTH x HEIGHT of SHOT; with OTHER, also that the two
 differ (the lenses moved). Exit status 0 when all holds, 1 otherwise.
 """
+import os
+import re
 import subprocess
 import sys
 
 
 def mapping_colours():
-    colours = set()
-    for r in range(256):
-        g = 255 - r
-        if r == 0:
-            b = 0  # 0x80000000: only the top byte, invisible
-        else:
-            q = 256.0 / r
-            b = int(round(q))  # ties cannot occur for these quotients
-        colour = ((r << 16) | (g << 8) | b) & 0xFFFFFF
-        colours.add(colour)
-    return colours
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "doubles",
+                        "mapping_colours.inc")
+    with open(path, encoding="latin-1") as listing:
+        return {int(word, 16) & 0xFFFFFF
+                for line in listing if not line.startswith("//")
+                for word in re.findall(r"0x[0-9A-Fa-f]{8}", line)}
 
 
 def pixels(path, width, height):

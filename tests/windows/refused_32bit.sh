@@ -15,14 +15,14 @@ if [ "${1:-}" != --inside ]; then
 fi
 shift
 linux_render=$1 windows_render=$2 work=$3
-. "$repo/tests/package/same_pngs.sh"
+. "$repo/tests/package/same_renders.sh"
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
 rm -rf "$work"
-mkdir -p "$work/linux" "$work/windows"
+mkdir -p "$work"
 refused=$work/refused-loader
 printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\377\377' >"$refused"
 head -c 64 /dev/zero >>"$refused"
@@ -40,12 +40,10 @@ case "$answer" in
   *) fail "the check answered '$answer' where the 32-bit loader cannot run" ;;
 esac
 
-args=(--variant 320 --seed 5 --picture --time 3.5)
-"$linux_render" "${args[@]}" --out "$work/linux" >/dev/null
-(cd "$work" && OMBRITH_WINE_ARCH=win64 "$repo/scripts/wine-run.sh" --prefix "$work/prefix" \
-  "$windows_render" "${args[@]}" --out windows >/dev/null) ||
+same_renders "$linux_render" --variant 320 --seed 5 --picture --time 3.5 -- \
+  env OMBRITH_WINE_ARCH=win64 "$repo/scripts/wine-run.sh" --prefix "$work/prefix" \
+  "$windows_render" >/dev/null ||
   fail "64-bit Wine did not run the 64-bit render tool without 32-bit programs"
-same_pngs "$work/linux" "$work/windows" 2
 OMBRITH_WINE_ARCH=win64 bash -c ". '$repo/scripts/wine-env.sh' && wine_env_stop '$work/prefix'"
 rm -rf "$work"
 echo "without 32-bit programs: the check says no, and 64-bit Wine runs the 64-bit build"

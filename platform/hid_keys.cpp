@@ -1,5 +1,5 @@
 // Physical keys as Windows virtual keys and set-1 scan codes.
-#include "platform/sdl/key_map.h"
+#include "platform/hid_keys.h"
 
 #include "platform/us_layout.h"
 #include "platform/virtual_keys.h"
@@ -121,13 +121,4 @@ PcKey pc_key_for_usage(int32_t usage, bool num_lock) {
         if (entry.usage == usage) return entry.key;
     }
     return {0, 0, false, false};
-}
-
-intptr_t key_message_lparam(const PcKey& key, bool alt_down, bool repeat) {
-    uint32_t lparam = 1;
-    lparam |= static_cast<uint32_t>(key.scan_code) << 16;
-    if (key.extended) lparam |= 1u << 24;
-    if (alt_down) lparam |= 1u << 29;
-    if (repeat) lparam |= 1u << 30;
-    return static_cast<intptr_t>(lparam);
 }

@@ -1,10 +1,10 @@
-// Keys of the SDL backend: physical keys as virtual keys and set-1 scan
+// Physical keys (HID usages) as virtual keys and set-1 scan
 // codes, and the US layout's characters.
 #include <gtest/gtest.h>
 
 #include "pixelwindow/keyboard_feed.h"
 #include "platform/keyboard.h"
-#include "platform/sdl/key_map.h"
+#include "platform/hid_keys.h"
 #include "platform/us_layout.h"
 #include "platform/virtual_keys.h"
 
@@ -15,7 +15,7 @@ constexpr int32_t kA = 4, kQ = 20, kZ = 29, k1 = 30, k0 = 39, kReturnUsage = 40,
 constexpr int32_t kF1Usage = 58, kF10Usage = 67, kF12Usage = 69;
 constexpr int32_t kKeypad1 = 89, kKeypad5 = 93, kKeypad0 = 98, kKeypadPeriod = 99;
 
-TEST(SdlKeyMap, KeysGiveTheirVirtualKeyAndSet1ScanCode) {
+TEST(HidKeys, KeysGiveTheirVirtualKeyAndSet1ScanCode) {
     const struct {
         int32_t usage;
         uint8_t vk;
@@ -40,7 +40,7 @@ TEST(SdlKeyMap, KeysGiveTheirVirtualKeyAndSet1ScanCode) {
     EXPECT_EQ(pc_key_for_usage(104, true).virtual_key, 0) << "F13 has no key here";
 }
 
-TEST(SdlKeyMap, SpecialKeysScanCodesAreTheSecondCharactersOfTheirKeyStrings) {
+TEST(HidKeys, SpecialKeysScanCodesAreTheSecondCharactersOfTheirKeyStrings) {
     // The arrows, Insert ... Page Down and F1 to F10: the scan code the
     // backend reports is the character the feed puts after 255.
     const int32_t usages[] = {82, 81, 80, 79, 73, 76, 74, 77, 75, 78,
@@ -55,7 +55,7 @@ TEST(SdlKeyMap, SpecialKeysScanCodesAreTheSecondCharactersOfTheirKeyStrings) {
     }
 }
 
-TEST(SdlKeyMap, KeypadFollowsNumLock) {
+TEST(HidKeys, KeypadFollowsNumLock) {
     EXPECT_EQ(pc_key_for_usage(kKeypad1, true).virtual_key, 0x61);
     EXPECT_EQ(pc_key_for_usage(kKeypad0, true).virtual_key, 0x60);
     EXPECT_EQ(pc_key_for_usage(kKeypadPeriod, true).virtual_key, vk::kDecimal);
@@ -66,7 +66,7 @@ TEST(SdlKeyMap, KeypadFollowsNumLock) {
     EXPECT_EQ(pc_key_for_usage(kKeypad1, false).scan_code, 0x4F);
 }
 
-TEST(SdlKeyMap, MessageParameterCarriesScanCodeExtendedAltAndRepeat) {
+TEST(HidKeys, MessageParameterCarriesScanCodeExtendedAltAndRepeat) {
     const PcKey up = pc_key_for_usage(82, true);
     EXPECT_EQ(key_message_lparam(up, false, false), 0x01480001);
     EXPECT_EQ(key_message_lparam(up, true, true), 0x61480001);

@@ -6,7 +6,7 @@
 # With the render tool too: its progress line on a 50-column terminal and
 # beside a capture piped to another program.
 #
-# usage: runtime_terminal_test.sh PATH-TO-OMBRITH-KEYS [PATH-TO-OMBRITH-RENDER]
+# usage: ombrith_keys_test.sh PATH-TO-OMBRITH-KEYS [PATH-TO-OMBRITH-RENDER]
 set -euo pipefail
 
 keys=$(realpath "$1")

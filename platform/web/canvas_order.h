@@ -1,0 +1,11 @@
+// The canvas's pixel order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Turns `count` pixels of the back buffer's layout (0x00RRGGBB words: bytes
+// B, G, R and an unused one) into the canvas's (bytes R, G, B, 255), in
+// place. The flip does this; the page's still mode and the benchmarks use it
+// too.
+void web_canvas_order(uint8_t* pixels, size_t count);

@@ -21,10 +21,18 @@ for list in "${lists[@]}"; do
   done < <(sed -e 's/#.*//' "$list")
 done
 
+# A name without an architecture means this machine's own (or "all"): with
+# other architectures added, dpkg-query lists one line for each installed.
+native=$(dpkg --print-architecture)
+installed() {
+  local name=${1%%:*} arch=${1#*:}
+  [ "$arch" != "$1" ] || arch=$native
+  dpkg-query -W -f='${Architecture} ${Status}\n' "$name" 2>/dev/null |
+    grep -qxE "($arch|all) install ok installed"
+}
 missing=()
 for pkg in "${wanted[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
-  [ "$status" = "install ok installed" ] || missing+=("$pkg")
+  installed "$pkg" || missing+=("$pkg")
 done
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)

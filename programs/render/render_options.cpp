@@ -107,22 +107,15 @@ std::string render_usage() {
     std::string text = kUsageText;
     // "  N  " and the meaning, its words wrapped under its first.
     for (const RenderStatusMeaning& entry : kRenderStatuses) {
-        const std::string indent(5, ' ');
-        std::string line = "  " + std::to_string(entry.status) + "  ";
-        const char* word = entry.meaning;
-        bool first = true;
-        while (*word) {
-            const char* end = std::strchr(word, ' ');
-            if (!end) end = word + std::strlen(word);
-            const std::string piece(word, end);
-            if (!first && line.size() + 1 + piece.size() > kHelpColumns) {
+        std::string line = "  " + std::to_string(entry.status) + " ";
+        for (const char* word = entry.meaning; *word;) {
+            const size_t length = std::strcspn(word, " ");
+            if (line.size() + 1 + length > kHelpColumns) {
                 text += line + "\n";
-                line = indent;
-                first = true;
+                line = "    ";
             }
-            line += (first ? "" : " ") + piece;
-            first = false;
-            word = *end ? end + 1 : end;
+            line.append(" ").append(word, length);
+            word += length + (word[length] == ' ');
         }
         text += line + "\n";
     }

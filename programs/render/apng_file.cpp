@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -226,3 +227,51 @@ void apng_delay(double seconds, uint16_t& num, uint16_t& den) {
         }
     }
 }
+
+namespace {
+
+struct ApngCapture {
+    ApngWriter writer;
+    const std::vector<double>* times = nullptr;
+    bool steady = false;     // every frame shown for 1/F s
+    uint16_t delay_num = 0;  // that frame time
+    uint16_t delay_den = 1;
+    size_t index = 0;  // the next frame
+};
+
+bool capture_begin(std::shared_ptr<void>& state, std::FILE* out, const CaptureFrames& frames,
+                   std::string& error) {
+    auto capture = std::make_shared<ApngCapture>();
+    state = capture;
+    capture->times = frames.times;
+    capture->steady = frames.fps > 0.0;
+    if (capture->steady) apng_delay(1.0 / frames.fps, capture->delay_num, capture->delay_den);
+    return apng_begin(capture->writer, out, frames.width, frames.height,
+                      static_cast<uint32_t>(frames.times->size()), error);
+}
+
+bool capture_add_frame(void* state, const uint32_t* pixels, std::string& error) {
+    auto& capture = *static_cast<ApngCapture*>(state);
+    const size_t i = capture.index++;
+    uint16_t num = capture.delay_num, den = capture.delay_den;
+    if (!capture.steady) {
+        const std::vector<double>& t = *capture.times;
+        const double shown = t.size() < 2       ? 1.0
+                             : i + 1 < t.size() ? t[i + 1] - t[i]
+                                                : t[i] - t[i - 1];
+        apng_delay(std::fabs(shown), num, den);
+    }
+    return apng_add_frame(capture.writer, pixels, num, den, error);
+}
+
+bool capture_end(void* state, std::string& error) {
+    return apng_end(static_cast<ApngCapture*>(state)->writer, error);
+}
+
+}  // namespace
+
+const CaptureEncoder kApngCapture = {
+    .begin = capture_begin,
+    .add_frame = capture_add_frame,
+    .end = capture_end,
+};

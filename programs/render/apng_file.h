@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "programs/render/capture_encoder.h"
+
 // An animation being written: 8-bit RGBA, every shown pixel opaque, looping
 // forever. The first frame is also the file's still picture, for viewers that
 // show no animation; each later frame stores only the rectangle that differs
@@ -44,3 +46,8 @@ bool apng_end(ApngWriter& writer, std::string& error);
 // A frame time in seconds as the fraction an APNG frame control holds
 // (numerator and denominator up to 65535), as close as they allow.
 void apng_delay(double seconds, uint16_t& num, uint16_t& den);
+
+// The render tool's capture as an animated PNG: each frame shown for 1/F s
+// with --fps F, otherwise until the next frame's clock reading (the last as
+// long as the one before it, a lone frame for 1 s).
+extern const CaptureEncoder kApngCapture;

@@ -6,38 +6,56 @@
 #endif
 
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 
+#include "programs/render/apng_file.h"
 #include "programs/render/video_stream.h"
 
 namespace {
 
-// An encoder's failure, naming the output it was writing.
-bool named_failure(const std::string& path, bool to_stdout, std::string& error) {
-    error = "cannot write " + (to_stdout ? std::string("to standard output") : path) + ": " + error;
+// The encoder of each capture format.
+struct EncoderEntry {
+    CaptureKind kind;
+    const CaptureEncoder* encoder;
+};
+const EncoderEntry kEncoders[] = {
+    {CaptureKind::apng, &kApngCapture},
+    {CaptureKind::video, &kVideoCapture},
+};
+
+const CaptureEncoder* encoder_of(CaptureKind kind) {
+    for (const EncoderEntry& entry : kEncoders) {
+        if (entry.kind == kind) return entry.encoder;
+    }
+    return nullptr;
+}
+
+// Every failure of a capture's encoder, or of standard output, is told here:
+// the reason after the name of the output it concerns.
+bool failed(const CaptureOutput& output, std::string reason, std::string& error) {
+    error = "cannot write " +
+            (output.to_stdout ? std::string("to standard output") : output.capture->path) + ": " +
+            reason;
     return false;
 }
 
-bool open_output(OutputFile& file, const std::string& path, bool to_stdout, std::string& error) {
-    if (!to_stdout) return output_file_open(file, path, error, true);
+bool open_output(CaptureOutput& output, std::string& error) {
+    if (!output.to_stdout) return output_file_open(output.file, output.capture->path, error, true);
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);  // no CR before every LF byte
 #endif
     return true;
 }
 
-std::FILE* stream(OutputFile& file, bool to_stdout) {
-    return to_stdout ? stdout : output_file_stream(file);
+std::FILE* stream_of(CaptureOutput& output) {
+    return output.to_stdout ? stdout : output_file_stream(output.file);
 }
 
-bool commit_output(OutputFile& file, bool to_stdout, std::string& error) {
-    if (!to_stdout) return output_file_commit(file, error);
+bool commit_output(CaptureOutput& output, std::string& error) {
+    if (!output.to_stdout) return output_file_commit(output.file, error);
     errno = 0;
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
-    error = std::string("cannot write to standard output: ") +
-            std::strerror(errno != 0 ? errno : EIO);
-    return false;
+    return failed(output, std::strerror(errno != 0 ? errno : EIO), error);
 }
 
 }  // namespace
@@ -46,108 +64,100 @@ bool capture_to_stdout(const std::string& path) {
     return path == "-" || output_file_is_stdout(path);
 }
 
+bool captures_to_stdout(const RenderOptions& options) {
+    for (const Capture& capture : options.captures) {
+        if (capture_to_stdout(capture.path)) return true;
+    }
+    return false;
+}
+
 bool captures_check(const RenderOptions& options, const std::string& picture_path,
                     std::string& error) {
-    const std::string* captures[] = {&options.apng, &options.video};
-    for (const std::string* path : captures) {
-        if (!path->empty() && !capture_to_stdout(*path) && !output_file_check(*path, error)) {
+    const std::vector<Capture>& captures = options.captures;
+    for (const Capture& capture : captures) {
+        if (!capture_to_stdout(capture.path) && !output_file_check(capture.path, error)) {
             return false;
         }
     }
-    if (!options.apng.empty() && !options.video.empty() && capture_to_stdout(options.apng) &&
-        capture_to_stdout(options.video)) {
-        error = "only one of --apng and --video can go to standard output";
-        return false;
+    for (size_t i = 0; i < captures.size(); ++i) {
+        for (size_t j = i + 1; j < captures.size(); ++j) {
+            const Capture &a = captures[i], &b = captures[j];
+            const bool a_out = capture_to_stdout(a.path), b_out = capture_to_stdout(b.path);
+            const std::string names =
+                std::string(capture_option_name(a.kind)) + " and " + capture_option_name(b.kind);
+            if (a_out && b_out) {
+                error = "only one of " + names + " can go to standard output";
+                return false;
+            }
+            if (!a_out && !b_out && output_file_same(a.path, b.path)) {
+                error = names + " name the same file: " + b.path;
+                return false;
+            }
+        }
     }
-    if (!options.apng.empty() && !options.video.empty() && !capture_to_stdout(options.apng) &&
-        !capture_to_stdout(options.video) && output_file_same(options.apng, options.video)) {
-        error = "--apng and --video name the same file: " + options.video;
-        return false;
-    }
-    for (const std::string* path : captures) {
-        if (options.picture && !path->empty() && !capture_to_stdout(*path) &&
-            output_file_same(*path, picture_path)) {
-            error = "the capture " + *path + " is the set-up picture's file " + picture_path;
+    for (const Capture& capture : captures) {
+        if (options.picture && !capture_to_stdout(capture.path) &&
+            output_file_same(capture.path, picture_path)) {
+            error = "the capture " + capture.path + " is the set-up picture's file " + picture_path;
             return false;
         }
     }
     return true;
 }
 
-bool captures_wanted(const RenderOptions& options) {
-    return !options.apng.empty() || !options.video.empty();
-}
+bool captures_wanted(const RenderOptions& options) { return !options.captures.empty(); }
 
-bool captures_open(Captures& captures, const RenderOptions& options, int32_t width,
-                   int32_t height, std::string& error) {
-    captures.options = &options;
-    captures.width = width;
-    captures.height = height;
-    captures.index = 0;
-    captures.apng_stdout = capture_to_stdout(options.apng);
-    captures.video_stdout = capture_to_stdout(options.video);
-    const auto frames = static_cast<uint32_t>(options.times.size());
-    bool ok = true;
-    if (!options.apng.empty()) {
-        const bool out = captures.apng_stdout;
-        ok = open_output(captures.apng_file, options.apng, out, error) &&
-             (apng_begin(captures.apng, stream(captures.apng_file, out), width, height, frames,
-                         error) ||
-              named_failure(options.apng, out, error));
-        if (options.fps > 0.0) apng_delay(1.0 / options.fps, captures.delay_num, captures.delay_den);
+bool captures_open(Captures& captures, const RenderOptions& options, int32_t width, int32_t height,
+                   std::string& error) {
+    captures.frames = CaptureFrames{width, height, &options.times, options.fps};
+    // Every output in place before any is opened: an open one is never copied.
+    captures.outputs.clear();
+    captures.outputs.resize(options.captures.size());
+    for (size_t i = 0; i < options.captures.size(); ++i) {
+        CaptureOutput& output = captures.outputs[i];
+        output.capture = &options.captures[i];
+        output.encoder = encoder_of(output.capture->kind);
+        output.to_stdout = capture_to_stdout(output.capture->path);
+        if (!output.encoder) {
+            error = "no encoder for " + std::string(capture_option_name(output.capture->kind));
+            return false;
+        }
     }
-    if (ok && !options.video.empty()) {
-        uint32_t num = 1, den = 1;
-        video_rate(options.fps, num, den);
-        const bool out = captures.video_stdout;
-        ok = open_output(captures.video_file, options.video, out, error) &&
-             (video_begin(stream(captures.video_file, out), width, height, num, den, error) ||
-              named_failure(options.video, out, error));
+    for (CaptureOutput& output : captures.outputs) {
+        const bool ok =
+            open_output(output, error) &&
+            (output.encoder->begin(output.state, stream_of(output), captures.frames, error) ||
+             failed(output, error, error));
+        if (!ok) {
+            captures_discard(captures);
+            return false;
+        }
     }
-    if (!ok) captures_discard(captures);
-    return ok;
+    return true;
 }
 
 bool captures_add(Captures& captures, const uint32_t* pixels, std::string& error) {
-    const RenderOptions& options = *captures.options;
-    const size_t i = captures.index++;
-    if (!options.apng.empty()) {
-        uint16_t num = captures.delay_num, den = captures.delay_den;
-        if (options.fps <= 0.0) {
-            // Shown until the next frame's clock reading; the last frame as
-            // long as the one before it.
-            const auto& t = options.times;
-            const double shown = t.size() < 2            ? 1.0
-                                 : i + 1 < t.size()      ? t[i + 1] - t[i]
-                                                         : t[i] - t[i - 1];
-            apng_delay(std::fabs(shown), num, den);
-        }
-        if (!apng_add_frame(captures.apng, pixels, num, den, error)) {
-            return named_failure(options.apng, captures.apng_stdout, error);
+    for (CaptureOutput& output : captures.outputs) {
+        if (!output.encoder->add_frame(output.state.get(), pixels, error)) {
+            return failed(output, error, error);
         }
     }
-    return options.video.empty() ||
-           video_add_frame(stream(captures.video_file, captures.video_stdout), pixels,
-                           captures.width, captures.height, captures.planes, error) ||
-           named_failure(options.video, captures.video_stdout, error);
+    return true;
 }
 
 bool captures_finish(Captures& captures, std::string& error) {
-    const RenderOptions& options = *captures.options;
-    bool ok = true;
-    if (!options.apng.empty()) {
-        ok = (apng_end(captures.apng, error) ||
-              named_failure(options.apng, captures.apng_stdout, error)) &&
-             commit_output(captures.apng_file, captures.apng_stdout, error);
+    for (CaptureOutput& output : captures.outputs) {
+        const bool ok =
+            (output.encoder->end(output.state.get(), error) || failed(output, error, error)) &&
+            commit_output(output, error);
+        if (!ok) {
+            captures_discard(captures);
+            return false;
+        }
     }
-    if (ok && !options.video.empty()) {
-        ok = commit_output(captures.video_file, captures.video_stdout, error);
-    }
-    if (!ok) captures_discard(captures);
-    return ok;
+    return true;
 }
 
 void captures_discard(Captures& captures) {
-    output_file_discard(captures.apng_file);
-    output_file_discard(captures.video_file);
+    for (CaptureOutput& output : captures.outputs) output_file_discard(output.file);
 }

@@ -26,12 +26,7 @@
 
 namespace {
 
-// Exit statuses: writing failed part-way (a file or standard output), and
-// a command line that cannot be carried out.
-constexpr int kOutputError = 1;
-constexpr int kUsageError = 2;
-
-int fail(const std::string& message, int status = kUsageError) {
+int fail(const std::string& message, int status = kRenderRefused) {
     std::fprintf(stderr, "ombrith-render: %s\n", message.c_str());
     return status;
 }
@@ -124,7 +119,7 @@ int render(const RenderOptions& options, double seed) {
     const std::string stem = png_stem(options, seed);
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
-    const bool list_files = !capture_to_stdout(options.apng) && !capture_to_stdout(options.video);
+    const bool list_files = !captures_to_stdout(options);
     // The progress line would mix with the status lines of whatever reads the
     // capture from standard output (an encoder on the same terminal), so by
     // default it is left out then.
@@ -144,7 +139,7 @@ int render(const RenderOptions& options, double seed) {
     auto give_up = [&]() {
         progress_end(progress);
         captures_discard(captures);
-        return fail(error, kOutputError);
+        return fail(error, kRenderWriteFailed);
     };
     if (options.picture && !write(stem + "-picture.png", state->picture)) return give_up();
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
@@ -161,13 +156,13 @@ int render(const RenderOptions& options, double seed) {
         progress_step(progress);
     }
     progress_end(progress);
-    if (capture && !captures_finish(captures, error)) return fail(error, kOutputError);
-    for (const std::string* path : {&options.apng, &options.video}) {
-        if (list_files && !path->empty() && !print(*path + "\n", error)) {
-            return fail(error, kOutputError);
+    if (capture && !captures_finish(captures, error)) return fail(error, kRenderWriteFailed);
+    for (const Capture& written : options.captures) {
+        if (list_files && !print(written.path + "\n", error)) {
+            return fail(error, kRenderWriteFailed);
         }
     }
-    return 0;
+    return kRenderDone;
 }
 
 }  // namespace
@@ -179,18 +174,19 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     if (!standard_streams_open()) {
-        return fail("standard output is closed: nowhere to list the files", kOutputError);
+        return fail("standard output is closed: nowhere to list the files", kRenderWriteFailed);
     }
     RenderOptions options;
     std::string error;
     if (!parse_render_options(argc, argv, options, error)) {
         fail(error);
         std::fputs("Try 'ombrith-render --help'.\n", stderr);
-        return kUsageError;
+        return kRenderRefused;
     }
-    if (options.help) return print(kRenderUsage, error) ? 0 : fail(error, kOutputError);
-    if (options.version) {
-        return print("ombrith-render " OMBRITH_VERSION "\n", error) ? 0 : fail(error, kOutputError);
+    if (options.help || options.version) {
+        const std::string text =
+            options.help ? render_usage() : "ombrith-render " OMBRITH_VERSION "\n";
+        return print(text, error) ? kRenderDone : fail(error, kRenderWriteFailed);
     }
     // An --out given with captures only is checked all the same.
     const bool png_files = options.picture || !captures_wanted(options);
@@ -211,5 +207,5 @@ int main(int argc, char** argv) {
         output_file_remove_all();
         std::fprintf(stderr, "ombrith-render: %s\n", e.what());
     }
-    return kOutputError;
+    return kRenderWriteFailed;
 }

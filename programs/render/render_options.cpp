@@ -1,24 +1,31 @@
 #include "programs/render/render_options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "effect/driver.h"
 
-const char kRenderUsage[] =
+namespace {
+
+// The help text before its exit statuses.
+const char kUsageText[] =
     "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
     "                      [--time T]... [--from T --frames N --fps F] [--out DIR]\n"
     "                      [--apng FILE] [--video FILE]\n"
     "\n"
     "Renders the demo without a display into PNG files, one line per file written.\n"
     "\n"
-    "  --variant 320|640  the program to render as: ombrith320 or ombrith640 (default 640)\n"
-    "  --seed S           set-up seed, as if the clock read S seconds (default: the clock);\n"
-    "                     the same S always gives the same picture. -1 (which the runtime\n"
-    "                     takes as 'from the clock') and non-finite numbers are refused\n"
+    "  --variant 320|640  the program to render as: ombrith320 or ombrith640\n"
+    "                     (default 640)\n"
+    "  --seed S           set-up seed, as if the clock read S seconds (default: the\n"
+    "                     clock); the same S always gives the same picture. -1\n"
+    "                     (which the runtime takes as 'from the clock') and\n"
+    "                     non-finite numbers are refused\n"
     "  --picture          the set-up picture, before any lens is drawn\n"
     "  --time T           a frame at clock reading T seconds; repeat for more frames,\n"
     "                     which animate one after the other as the demo's frames do\n"
@@ -26,9 +33,9 @@ const char kRenderUsage[] =
     "                     N frames at T, T + 1/F, T + 2/F, ...\n"
     "  --out DIR          an existing directory for the files (default: .); checked\n"
     "                     even when only --apng or --video files are written\n"
-    "  --apng FILE        the frames as one looping animated PNG instead of PNG files,\n"
-    "                     lossless, each shown for 1/F s with --fps, otherwise until\n"
-    "                     the next frame's clock reading\n"
+    "  --apng FILE        the frames as one looping animated PNG instead of PNG\n"
+    "                     files, lossless, each shown for 1/F s with --fps, otherwise\n"
+    "                     until the next frame's clock reading\n"
     "  --video FILE       the frames as a YUV4MPEG2 stream at F frames/s for video\n"
     "                     encoders; FILE - is standard output. A FIFO or a device\n"
     "                     (/dev/null) is written as it is. Colours: 4:4:4,\n"
@@ -46,15 +53,74 @@ const char kRenderUsage[] =
     "finite and below 3.4028235677973366e+38 in size (beyond that the animation's\n"
     "single-precision time overflows).\n"
     "\n"
-    "Each file appears under its name only when complete. Exit status: 0 when every\n"
-    "file was written and listed; 1 when writing a file or the list on standard\n"
-    "output failed (the files finished before it are kept); 2 for bad usage, a\n"
-    "reading or seed that cannot be rendered, an --out that is not a writable\n"
-    "directory, an --apng or --video file that cannot be created or is not a file,\n"
-    "a FIFO or a character device, or two outputs that are the same file. A signal\n"
-    "that ends the tool (any but SIGKILL) removes the file being written first. On a\n"
-    "terminal, long renders show their progress on standard error, in one line that\n"
-    "fits the terminal's width.\n";
+    "Each file appears under its name only when complete. A signal that ends the\n"
+    "tool (any but SIGKILL) removes the file being written first, and the tool ends\n"
+    "with the signal's usual status. On a terminal, long renders show their progress\n"
+    "on standard error, in one line that fits the terminal's width.\n"
+    "\n"
+    "Exit status:\n";
+
+constexpr size_t kHelpColumns = 80;
+
+// The options that ask for a capture, in the order their files are opened
+// and listed.
+struct CaptureOption {
+    const char* name;
+    CaptureKind kind;
+    bool needs_rate;  // the format holds one steady rate: --from --frames --fps
+};
+constexpr CaptureOption kCaptureOptions[] = {
+    {"--apng", CaptureKind::apng, false},
+    {"--video", CaptureKind::video, true},
+};
+
+const CaptureOption* capture_option(const std::string& name) {
+    for (const CaptureOption& option : kCaptureOptions) {
+        if (name == option.name) return &option;
+    }
+    return nullptr;
+}
+
+const CaptureOption& capture_option(CaptureKind kind) {
+    for (const CaptureOption& option : kCaptureOptions) {
+        if (option.kind == kind) return option;
+    }
+    return kCaptureOptions[0];  // every kind has its option
+}
+
+// "--apng and --video": every capture option, for messages about them all.
+std::string all_capture_options() {
+    std::string names;
+    const size_t count = std::size(kCaptureOptions);
+    for (size_t i = 0; i < count; ++i) {
+        names += (i == 0 ? "" : i + 1 == count ? " and " : ", ");
+        names += kCaptureOptions[i].name;
+    }
+    return names;
+}
+
+}  // namespace
+
+const char* capture_option_name(CaptureKind kind) { return capture_option(kind).name; }
+
+std::string render_usage() {
+    std::string text = kUsageText;
+    // "  N  " and the meaning, its words wrapped under its first.
+    for (const RenderStatusMeaning& entry : kRenderStatuses) {
+        std::string line = "  " + std::to_string(entry.status) + " ";
+        for (const char* word = entry.meaning; *word;) {
+            const size_t length = std::strcspn(word, " ");
+            if (line.size() + 1 + length > kHelpColumns) {
+                text += line + "\n";
+                line = "    ";
+            }
+            line.append(" ").append(word, length);
+            word += length + (word[length] == ' ');
+        }
+        text += line + "\n";
+    }
+    return text;
+}
 
 namespace {
 
@@ -164,13 +230,21 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             }
             frames = count;
             ++i;
-        } else if (arg == "--apng" || arg == "--video") {
+        } else if (const CaptureOption* capture = capture_option(arg)) {
             if (!needs_value()) return false;
             if (!*value) {
                 error = arg + " needs a file name";
                 return false;
             }
-            (arg == "--apng" ? options.apng : options.video) = value;
+            // Given again, the later file counts.
+            auto& list = options.captures;
+            auto same = std::find_if(list.begin(), list.end(),
+                                     [&](const Capture& c) { return c.kind == capture->kind; });
+            if (same != list.end()) {
+                same->path = value;
+            } else {
+                list.push_back({capture->kind, value});
+            }
             ++i;
         } else if (arg == "--out") {
             if (!needs_value()) return false;
@@ -199,17 +273,30 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         }
     }
     if (fps) options.fps = *fps;
-    if ((!options.apng.empty() || !options.video.empty()) && options.times.empty()) {
-        error = "--apng and --video need frames: --time or --from --frames --fps";
+    auto& captures = options.captures;
+    std::stable_sort(captures.begin(), captures.end(), [](const Capture& a, const Capture& b) {
+        return &capture_option(a.kind) < &capture_option(b.kind);
+    });
+    if (!captures.empty() && options.times.empty()) {
+        error = all_capture_options() + " need frames: --time or --from --frames --fps";
         return false;
     }
-    if (!options.video.empty() && !fps) {
-        error = "--video needs the steady rate of --from --frames --fps";
-        return false;
+    for (const Capture& capture : captures) {
+        if (capture_option(capture.kind).needs_rate && !fps) {
+            error = std::string(capture_option_name(capture.kind)) +
+                    " needs the steady rate of --from --frames --fps";
+            return false;
+        }
     }
-    if (options.apng == "-" && options.video == "-") {
-        error = "only one of --apng and --video can go to standard output";
-        return false;
+    const Capture* to_stdout = nullptr;
+    for (const Capture& capture : captures) {
+        if (capture.path != "-") continue;
+        if (to_stdout) {
+            error = std::string("only one of ") + capture_option_name(to_stdout->kind) + " and " +
+                    capture_option_name(capture.kind) + " can go to standard output";
+            return false;
+        }
+        to_stdout = &capture;
     }
     if (!options.picture && options.times.empty()) options.picture = true;
     return true;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -59,3 +60,40 @@ void video_rate(double fps, uint32_t& num, uint32_t& den) {
     const uint32_t common = std::gcd(num, den);
     num /= common, den /= common;
 }
+
+namespace {
+
+struct VideoCapture {
+    std::FILE* out = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> planes;
+};
+
+bool capture_begin(std::shared_ptr<void>& state, std::FILE* out, const CaptureFrames& frames,
+                   std::string& error) {
+    auto capture = std::make_shared<VideoCapture>();
+    state = capture;
+    capture->out = out;
+    capture->width = frames.width;
+    capture->height = frames.height;
+    uint32_t num = 1, den = 1;
+    video_rate(frames.fps, num, den);
+    return video_begin(out, frames.width, frames.height, num, den, error);
+}
+
+bool capture_add_frame(void* state, const uint32_t* pixels, std::string& error) {
+    auto& capture = *static_cast<VideoCapture*>(state);
+    return video_add_frame(capture.out, pixels, capture.width, capture.height, capture.planes,
+                           error);
+}
+
+bool capture_end(void*, std::string&) { return true; }
+
+}  // namespace
+
+const CaptureEncoder kVideoCapture = {
+    .begin = capture_begin,
+    .add_frame = capture_add_frame,
+    .end = capture_end,
+};

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "programs/render/capture_encoder.h"
+
 // The stream's colours: 4:4:4 (no chroma subsampling), full range (0-255),
 // BT.601 matrix. The header says so (C444, XCOLORRANGE=FULL,
 // XCOLORMATRIX=BT601).
@@ -29,3 +31,6 @@ void video_ycbcr(uint32_t rgb, uint8_t& y, uint8_t& cb, uint8_t& cr);
 // A frame rate as a fraction of whole numbers: exact for whole rates and
 // for rates with up to three decimals.
 void video_rate(double fps, uint32_t& num, uint32_t& den);
+
+// The render tool's capture as a YUV4MPEG2 stream at the rate of --fps.
+extern const CaptureEncoder kVideoCapture;

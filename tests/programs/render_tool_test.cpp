@@ -207,6 +207,32 @@ TEST(RenderOptions, RefusesReadingsTheEffectCannotDraw) {
     EXPECT_TRUE(parse({"--time", "-3.4028235677973362e38", "--time", "3.4e38"}, o, error)) << error;
 }
 
+// The tool's help fits 80 columns and tells every exit status the tool
+// defines, each followed by its meaning.
+TEST(RenderTool, HelpFitsEightyColumnsAndTellsEveryExitStatus) {
+    const ToolRun run = run_tool("--help");
+    ASSERT_EQ(run.status, kRenderDone);
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+    // The words in order, however the lines are wrapped.
+    auto words = [](const std::string& text) {
+        std::istringstream in(text);
+        std::string all;
+        for (std::string word; in >> word;) all += word + ' ';
+        return all;
+    };
+    const std::string help = words(run.out);
+    std::vector<int> seen;
+    for (const RenderStatusMeaning& entry : kRenderStatuses) {
+        EXPECT_NE(help.find(' ' + std::to_string(entry.status) + ' ' + words(entry.meaning)),
+                  std::string::npos)
+            << entry.status;
+        seen.push_back(entry.status);
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::unique(seen.begin(), seen.end()), seen.end()) << "a status told twice";
+}
+
 TEST(RenderTool, WritesThePictureAndFramesOfTheSeed) {
     TempDir dir;
     const ToolRun run = run_tool("--variant 320 --seed 1 --picture --time 2 --time 7.5 --out " +

@@ -1,7 +1,11 @@
 # Top-level entry points. `make run` and `make test` do all set-up on a fresh
 # Debian machine: they install the missing packages, build and run.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-CMAKE_BUILD = cmake --build --preset
+# Configures and builds a preset's tree under that tree's lock: targets run
+# at once (make -j) never build the same folder twice at the same time.
+BUILD = JOBS=$(JOBS) bash scripts/build-preset.sh
+# CPack builds the tree it packs: it runs under the same lock.
+CPACK = flock build/.$(1).lock cpack --config build/$(1)/CPackConfig.cmake -B build/packages
 
 .PHONY: all deps build run test test-release test-package test-sanitize test-windows test-web test-arm64 web serve package bench clean
 
@@ -11,8 +15,7 @@ deps:
 	bash scripts/install-deps.sh
 
 build: deps
-	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS)
+	$(BUILD) release
 
 run: build
 	bash scripts/run-demo.sh
@@ -51,27 +54,21 @@ test-arm64:
 # tests (label `package`) run in the package, Windows and arm64 stages of
 # `make test`. The same commit gives the same bytes; SHA256SUMS lists them.
 package: deps
-	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs ombrith_icon
-	cpack --config build/release/CPackConfig.cmake -B build/packages
-	cmake --preset windows-i686 >/dev/null
-	$(CMAKE_BUILD) windows-i686 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
-	cpack --config build/windows-i686/CPackConfig.cmake -B build/packages
-	cmake --preset windows-x86_64 >/dev/null
-	$(CMAKE_BUILD) windows-x86_64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render
-	cpack --config build/windows-x86_64/CPackConfig.cmake -B build/packages
-	cmake --preset linux-arm64 >/dev/null
-	$(CMAKE_BUILD) linux-arm64 -j $(JOBS) --target ombrith320 ombrith640 ombrith-render ombrith-keys ombrith_compressed_docs ombrith_icon
-	cpack --config build/linux-arm64/CPackConfig.cmake -B build/packages
+	$(BUILD) release --target ombrith_package_inputs
+	$(call CPACK,release)
+	$(BUILD) windows-i686 --target ombrith_package_inputs
+	$(call CPACK,windows-i686)
+	$(BUILD) windows-x86_64 --target ombrith_package_inputs
+	$(call CPACK,windows-x86_64)
+	$(BUILD) linux-arm64 --target ombrith_package_inputs
+	$(call CPACK,linux-arm64)
 	cd build/packages && sha256sum *.deb *.zip > SHA256SUMS
 	@ls -l build/packages/*.deb build/packages/*.zip build/packages/SHA256SUMS
 
 # The browser version: the site in build/web/site/ (Emscripten).
 web: deps
-	cmake --preset release >/dev/null
-	$(CMAKE_BUILD) release -j $(JOBS) --target ombrith_icon
-	cmake --preset web >/dev/null
-	$(CMAKE_BUILD) web -j $(JOBS)
+	$(BUILD) release --target ombrith_icon
+	$(BUILD) web
 
 serve: web
 	@echo "Serving build/web/site on http://127.0.0.1:8000/ (Ctrl+C ends it)"

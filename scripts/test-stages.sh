@@ -14,6 +14,8 @@
 # run side by side on the machine's two cores, each stage building only its
 # own tree. Each stage's output goes to build/test-logs/STAGE.log and is
 # shown whole when the stage ends. The status is 1 when any stage failed.
+# A tree is built, and its packages made, only while its lock is held
+# (scripts/build-preset.sh), so no two builds of one folder ever overlap.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,54 +24,57 @@ mkdir -p "$logs"
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 all_stages=(release package sanitize windows-i686 windows-x86_64 web arm64)
 
-configure() { cmake --preset "$1" >/dev/null; }
-build() {
+build() { JOBS=$jobs bash scripts/build-preset.sh "$@"; }
+# locked PRESET COMMAND...: runs the command while holding the tree's lock
+# (the package checks' CPack builds the tree it packs).
+locked() {
   local preset=$1
   shift
-  cmake --build --preset "$preset" -j "$jobs" "$@"
+  flock "build/.$preset.lock" "$@"
 }
 
 # The Linux programs that the other stages compare with, built unless the
 # whole run has built them already (two lanes never build one tree at once).
 release_programs() {
   [ -n "${OMBRITH_RELEASE_BUILT:-}" ] && return 0
-  configure release && build release ${1:+--target "$@"}
+  build release ${1:+--target "$@"}
 }
 
 stage_release() {
-  configure release && build release && ctest --preset release -j "$jobs" -LE package
+  build release && ctest --preset release -j "$jobs" -LE package
 }
 
 stage_package() {
   release_programs &&
-    ctest --preset release -j "$jobs" -L package
+    locked release ctest --preset release -j "$jobs" -L package
 }
 
+# Only the unit tests run under the sanitizers: only their programs are built.
 stage_sanitize() {
-  configure sanitize && build sanitize && ctest --preset sanitize -j "$jobs"
+  build sanitize --target ombrith_unit_tests && ctest --preset sanitize -j "$jobs"
 }
 
 # The 32-bit build runs only where the machine runs 32-bit programs; the
 # check is the first test of the run (win32.wine32_check), and the summary
 # says its answer.
 stage_windows_i686() {
-  release_programs ombrith-render && configure windows-i686 && build windows-i686 &&
-    ctest --preset windows-i686 -j "$jobs"
+  release_programs ombrith-render && build windows-i686 &&
+    locked windows-i686 ctest --preset windows-i686 -j "$jobs"
 }
 
 stage_windows_x86_64() {
-  release_programs ombrith-render && configure windows-x86_64 && build windows-x86_64 &&
-    ctest --preset windows-x86_64 -j "$jobs"
+  release_programs ombrith-render && build windows-x86_64 &&
+    locked windows-x86_64 ctest --preset windows-x86_64 -j "$jobs"
 }
 
 stage_web() {
-  release_programs ombrith-render ombrith_icon web_differential && configure web && build web &&
+  release_programs ombrith-render ombrith_icon web_differential && build web &&
     ctest --preset web -j "$jobs"
 }
 
 stage_arm64() {
-  release_programs ombrith-render web_differential x_close_window && configure linux-arm64 &&
-    build linux-arm64 && ctest --preset linux-arm64 -j "$jobs"
+  release_programs ombrith-render web_differential x_close_window && build linux-arm64 &&
+    locked linux-arm64 ctest --preset linux-arm64 -j "$jobs"
 }
 
 # run_stage NAME: runs it with its output in its log; then shows the log.

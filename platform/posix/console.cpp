@@ -202,8 +202,7 @@ bool enter_raw_mode(TerminalInput* input) {
     if (!raw) {
         if (tcgetattr(input->fd, &wanted_attributes) != 0) return false;
         wanted_attributes.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
-        wanted_attributes.c_iflag &=
-            ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
+        wanted_attributes.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
         wanted_attributes.c_cc[VMIN] = 0;
         wanted_attributes.c_cc[VTIME] = 0;
         raw = true;

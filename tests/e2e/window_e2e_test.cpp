@@ -324,7 +324,8 @@ TEST(DemoEnding, MuteAndLostDisplaysHeadlessDriversAndSignals) {
     close(terminal);
 
     for (const char* driver : {"dummy", "offscreen"}) {
-        const pid_t pid = spawn_program(demo, "", {std::string("SDL_VIDEODRIVER=") + driver}, -1, -1);
+        const std::string variable = std::string("SDL_VIDEODRIVER=") + driver;
+        const pid_t pid = spawn_program(demo, "", {variable}, -1, -1);
         EXPECT_EQ(wait_exit(pid, 3.0), 255) << driver;
         kill_program(pid);
     }

@@ -23,23 +23,27 @@ constexpr char kUsage[] =
 const char kEscapeText[] = {27, 0};
 const char kCloseText[] = {static_cast<char>(255), 0x6B, 0};
 
+// Writes an answer to standard output: 0 when it arrived, 1 with a message
+// when it did not (a full device, a closed descriptor).
+int answer(const char* text) {
+    errno = 0;
+    if (std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return 0;
+    }
+    std::fprintf(stderr, "ombrith-keys: cannot write to standard output: %s\n",
+                 std::strerror(errno != 0 ? errno : EIO));
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1) {
         if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-            // A help text that did not arrive is a failure, not a success.
-            errno = 0;
-            if (std::fputs(kUsage, stdout) >= 0 && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
-                return 0;
-            }
-            std::fprintf(stderr, "ombrith-keys: cannot write to standard output: %s\n",
-                         std::strerror(errno != 0 ? errno : EIO));
-            return 1;
+            return answer(kUsage);
         }
         if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-            std::fputs("ombrith-keys " OMBRITH_VERSION "\n", stdout);
-            return 0;
+            return answer("ombrith-keys " OMBRITH_VERSION "\n");
         }
         std::fprintf(stderr, "ombrith-keys: unexpected argument '%s'\n%s", argv[1], kUsage);
         return 2;

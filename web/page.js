@@ -13,6 +13,8 @@
 'use strict';
 
 (function () {
+  // page.js runs: the note that says it did not goes.
+  document.getElementById('unloaded').remove();
   const root = document.documentElement;
   const canvas = document.getElementById('screen');
   const messageBox = document.getElementById('message');
@@ -203,11 +205,31 @@
 
   function loadScript(variant) {
     const name = 'ombrith' + variant + '.js';
+    const global = 'OmbrithModule' + variant;
     return new Promise((resolve, reject) => {
+      // A script that arrives but does not run (cut short, say) still
+      // loads; its error goes to the window.
+      const url = new URL(name, document.baseURI).href;
+      let broken = 'it does not define ' + global;
+      const onError = (event) => {
+        if (event.filename === url) broken = String(event.message).replace(/^Uncaught /, '');
+      };
+      window.addEventListener('error', onError);
       const script = document.createElement('script');
       script.src = name;
-      script.onload = () => resolve(window['OmbrithModule' + variant]);
-      script.onerror = () => reject(new Error(name + ' could not be loaded: ' + rebuild));
+      script.onload = () => {
+        window.removeEventListener('error', onError);
+        const factory = window[global];
+        if (typeof factory === 'function') {
+          resolve(factory);
+        } else {
+          reject(new Error(name + ' is damaged (' + broken + '): ' + rebuild));
+        }
+      };
+      script.onerror = () => {
+        window.removeEventListener('error', onError);
+        reject(new Error(name + ' could not be loaded: ' + rebuild));
+      };
       document.head.appendChild(script);
     });
   }

@@ -1,9 +1,10 @@
 // Console backend for POSIX systems: the terminal of standard input.
 //
 // While the runtime reads it the terminal is in non-canonical mode without
-// echo; its bytes are decoded into key records. The terminal's own settings
-// come back at exit, and before the process ends or stops on a signal, and
-// are taken again when it continues. SIGHUP arrives as the close event, and
+// echo; its bytes are decoded into key records. The settings the terminal had
+// before the first change (of its mode or for reading) come back at exit, and
+// before the process ends or stops on a signal, and the program's are taken
+// again when it continues. SIGHUP arrives as the close event, and
 // so does the terminal vanishing (EIO or end of input) when SIGHUP is
 // ignored; SIGTERM arrives as the shutdown event.
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include <cstring>
 
 #include "platform/console.h"
+#include "platform/posix/terminal.h"
 #include "platform/posix/terminal_keys.h"
 #include "platform/us_layout.h"
 
@@ -49,11 +51,14 @@ TerminalInput standard_input{STDIN_FILENO, {}, 0, 0, false, {}, 0, 0, false};
 
 std::atomic<ConsoleCtrlHandler> ctrl_handler{nullptr};
 
-// The terminal's settings from before the runtime changed them.
-termios saved_attributes;
-termios raw_attributes;
-int raw_fd = -1;
-volatile sig_atomic_t raw_active = 0;
+// The terminal's settings from before the first change, and the ones the
+// program wants while it has the terminal. `taken`: the terminal has the
+// program's settings now; `raw`: they are non-canonical mode for reading.
+termios original_attributes;
+termios wanted_attributes;
+int terminal_fd = -1;
+volatile sig_atomic_t taken = 0;
+bool raw = false;
 
 // Signals after which the terminal is given back before the process ends or
 // stops: the control events, and every other signal whose default action
@@ -74,10 +79,15 @@ struct sigaction previous_actions[NSIG];
 bool handled[NSIG];
 
 void restore_terminal() {
-    if (raw_active) {
-        tcsetattr(raw_fd, TCSANOW, &saved_attributes);
-        raw_active = 0;
+    if (taken) {
+        tcsetattr(terminal_fd, TCSANOW, &original_attributes);
+        taken = 0;
     }
+}
+
+// Puts the program's settings on the terminal again.
+void retake_terminal() {
+    if (tcsetattr(terminal_fd, TCSANOW, &wanted_attributes) == 0) taken = 1;
 }
 
 void restore_at_exit() { restore_terminal(); }
@@ -106,7 +116,7 @@ void on_ending_signal(int signal_number) {
 
 void on_stop_signal(int) {
     const int saved_errno = errno;
-    const bool was_raw = raw_active;
+    const bool was_taken = taken;
     restore_terminal();
     signal(SIGTSTP, SIG_DFL);
     sigset_t stop;
@@ -119,10 +129,7 @@ void on_stop_signal(int) {
     action.sa_handler = on_stop_signal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGTSTP, &action, nullptr);
-    if (was_raw) {
-        tcsetattr(raw_fd, TCSANOW, &raw_attributes);
-        raw_active = 1;
-    }
+    if (was_taken) retake_terminal();
     errno = saved_errno;
 }
 
@@ -132,12 +139,12 @@ void on_stop_signal(int) {
 // when the job is in front again.
 void on_continue(int) {
     const int saved_errno = errno;
-    if (raw_active) {
-        const pid_t foreground = tcgetpgrp(raw_fd);
+    if (taken) {
+        const pid_t foreground = tcgetpgrp(terminal_fd);
         if (foreground != -1 && foreground != getpgrp()) {
-            raw_active = 0;
+            taken = 0;
         } else {
-            tcsetattr(raw_fd, TCSANOW, &raw_attributes);
+            retake_terminal();
         }
     }
     errno = saved_errno;
@@ -169,30 +176,39 @@ bool in_background(int fd) {
     return foreground != -1 && foreground != getpgrp();
 }
 
+// Before the first change of the terminal: its settings are kept, and put
+// back at exit and on every signal that ends or stops the process.
+bool keep_original(int fd) {
+    if (terminal_fd >= 0) return true;
+    if (tcgetattr(fd, &original_attributes) != 0) return false;
+    wanted_attributes = original_attributes;
+    terminal_fd = fd;
+    std::atexit(restore_at_exit);
+    catch_control_signals();
+    for (int s : kEndingSignals) catch_signal(s, on_ending_signal);
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) catch_signal(s, on_ending_signal);
+#endif
+    catch_signal(SIGTSTP, on_stop_signal);
+    catch_signal(SIGCONT, on_continue);
+    return true;
+}
+
 // Non-canonical mode without echo; reads return at once. Signal keys stay
 // with the system.
 bool enter_raw_mode(TerminalInput* input) {
-    if (raw_active) return true;
-    if (raw_fd < 0) {
-        if (tcgetattr(input->fd, &saved_attributes) != 0) return false;
-        raw_attributes = saved_attributes;
-        raw_attributes.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
-        raw_attributes.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
-        raw_attributes.c_cc[VMIN] = 0;
-        raw_attributes.c_cc[VTIME] = 0;
-        raw_fd = input->fd;
-        std::atexit(restore_at_exit);
-        catch_control_signals();
-        for (int s : kEndingSignals) catch_signal(s, on_ending_signal);
-#if defined(SIGRTMIN) && defined(SIGRTMAX)
-        for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) catch_signal(s, on_ending_signal);
-#endif
-        catch_signal(SIGTSTP, on_stop_signal);
-        catch_signal(SIGCONT, on_continue);
+    if (raw && taken) return true;
+    if (!keep_original(input->fd)) return false;
+    if (!raw) {
+        if (tcgetattr(input->fd, &wanted_attributes) != 0) return false;
+        wanted_attributes.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+        wanted_attributes.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
+        wanted_attributes.c_cc[VMIN] = 0;
+        wanted_attributes.c_cc[VTIME] = 0;
+        raw = true;
     }
-    if (tcsetattr(raw_fd, TCSANOW, &raw_attributes) != 0) return false;
-    raw_active = 1;
-    return true;
+    retake_terminal();
+    return taken != 0;
 }
 
 int64_t now_ms() {
@@ -303,8 +319,11 @@ int set_mode(void* handle, uint32_t mode) {
     apply(kEnableLineInput, ICANON);
     apply(kEnableEchoInput, ECHO);
     if (attributes.c_lflag == before) return 1;
-    if (in_background(fd)) return 0;
-    return tcsetattr(fd, TCSANOW, &attributes) == 0 ? 1 : 0;
+    if (in_background(fd) || !keep_original(fd)) return 0;
+    if (tcsetattr(fd, TCSANOW, &attributes) != 0) return 0;
+    wanted_attributes = attributes;
+    taken = 1;
+    return 1;
 }
 
 // Ready to hand out records: a terminal, in non-canonical mode.
@@ -372,6 +391,8 @@ uint32_t map_virtual_key(uint32_t vk, uint32_t map_type) {
 }
 
 }  // namespace
+
+void terminal_give_back() { restore_terminal(); }
 
 const PlatformConsole platform_native_console = {
     .std_input_handle = std_input_handle,

@@ -5,7 +5,6 @@
 // borders. Nothing waits for the
 // vertical blank; a flip waits only as long as it takes to show at most 60
 // frames a second.
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,38 +26,17 @@ size_t converted_size = 0;
 // When the chain may show its next frame.
 FramePacer pacer;
 
-#ifdef SIGHUP
-// SDL turns SIGINT and SIGTERM into its quit event; a hang-up (the terminal
-// that started the demo closing) takes the same close path: the handler only
-// notes it, and the message pump posts the quit event.
-struct sigaction hangup_before;
-bool hangup_caught = false;
-
-void on_hangup(int) { sdl_hangup_pending = 1; }
-
-void catch_hangup() {
-    struct sigaction action {};
-    if (sigaction(SIGHUP, nullptr, &hangup_before) != 0 || hangup_before.sa_handler != SIG_DFL) {
-        return;  // ignored (nohup) or someone else's
-    }
-    action.sa_handler = on_hangup;
-    sigemptyset(&action.sa_mask);
-    hangup_caught = sigaction(SIGHUP, &action, nullptr) == 0;
+// Video drivers that draw into memory only and show nothing on a screen:
+// with one of them the demo would run unseen until killed, so they count as
+// no display, even when SDL_VIDEODRIVER names them.
+bool shows_nothing(const char* driver) {
+    return SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0 ||
+           SDL_strcmp(driver, "evdev") == 0;
 }
 
-void release_hangup() {
-    if (hangup_caught) sigaction(SIGHUP, &hangup_before, nullptr);
-    hangup_caught = false;
-}
-#else
-void catch_hangup() {}
-void release_hangup() {}
-#endif
-
-// The video drivers that show something on a screen. SDL would otherwise
-// fall back to drivers that draw into memory only; those serve only when the
-// user names them in SDL_VIDEODRIVER. Wayland needs its runtime directory:
-// without one it cannot connect and would only complain on stderr.
+// The video drivers that show something on a screen, unless the user names
+// some in SDL_VIDEODRIVER. Wayland needs its runtime directory: without one
+// it cannot connect and would only complain on stderr.
 void choose_video_drivers() {
     const char* named = SDL_getenv("SDL_VIDEODRIVER");
     if (named != nullptr && named[0] != '\0') return;
@@ -66,9 +44,7 @@ void choose_video_drivers() {
     char list[256] = "";
     for (int i = 0, n = SDL_GetNumVideoDrivers(); i < n; ++i) {
         const char* name = SDL_GetVideoDriver(i);
-        if (SDL_strcmp(name, "offscreen") == 0 || SDL_strcmp(name, "dummy") == 0 ||
-            SDL_strcmp(name, "evdev") == 0)
-            continue;
+        if (shows_nothing(name)) continue;
         if (SDL_strcmp(name, "wayland") == 0 && !wayland_possible) continue;
         if (list[0] != '\0') SDL_strlcat(list, ",", sizeof list);
         SDL_strlcat(list, name, sizeof list);
@@ -163,20 +139,33 @@ bool take_screen() {
     // screen window that loses the focus stays where it is.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // The signals are ours (ending.cpp), caught before the display is
+    // opened, since opening may wait on a display that never answers.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     choose_video_drivers();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    sdl_ending_take();
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        sdl_ending_open_failed();
+        return false;
+    }
+    if (shows_nothing(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        sdl_ending_open_failed();
+        return false;
+    }
     sdl_video_up = true;
-    catch_hangup();
     // On X11 the window's own surface is in the screen's layout (rather
     // than a texture of SDL's choosing), so the frame keeps the depth the
     // display has. Other drivers offer only the texture.
-    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
+    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        sdl_ending_watch_x11();
+    }
     return true;
 }
 
 void release_screen() {
-    release_hangup();
+    sdl_ending_release();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     sdl_video_up = false;
 }
@@ -219,6 +208,7 @@ bool set_mode(PlatformHandle, int32_t width, int32_t height, int32_t bits_per_pi
         SDL_ShowWindow(sdl_window);
     }
     SDL_RaiseWindow(sdl_window);
+    sdl_ending_display_answered();
     mode_width = width;
     mode_height = height;
     mode_bits = bits_per_pixel;
@@ -297,6 +287,5 @@ const EmulatedDisplayHooks hooks = {
 }  // namespace
 
 bool sdl_video_up = false;
-volatile sig_atomic_t sdl_hangup_pending = 0;
 
 const EmulatedDisplayHooks* emulated_display_hooks = &hooks;

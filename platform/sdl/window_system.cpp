@@ -85,8 +85,8 @@ void destroy_window(PlatformHandle) {
 
 bool next_message(PlatformMessage* message, bool remove) {
     if (!sdl_video_up) return false;
-    if (sdl_hangup_pending) {
-        sdl_hangup_pending = 0;
+    if (sdl_quit_pending) {
+        sdl_quit_pending = 0;
         SDL_Event quit{};
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);

@@ -1,9 +1,16 @@
 // The demo programs on a private X server: the screen shows the effect, keys
-// and the window's close end it, focus decides whether it draws, and without
-// a display it ends at once.
+// and the window's close end it, focus decides whether it draws, without a
+// display it ends at once, and nothing it waits on keeps it from ending.
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -258,6 +265,94 @@ TEST(DemoOnX16, OpensAt16BitsAndShowsTheEffectInTheDisplaysLayout) {
     EXPECT_EQ(wait_exit(pid, kStepLimit), 0);
     kill_program(pid);
     x_stop(x);
+}
+
+// A listening socket that never answers, as an X display on TCP: the port
+// of the first free display number from 50 on; -1 when none is free.
+int mute_display(int* number) {
+    for (int n = 50; n < 100; ++n) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(6000 + n));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            listen(fd, 8) == 0) {
+            *number = n;
+            return fd;
+        }
+        close(fd);
+    }
+    return -1;
+}
+
+// Nothing that the demo can be stuck in keeps it from ending: a signal ends
+// it within about a second with status 0, giving its terminal back, whether
+// it waits on a display that never answers or on one that stopped; a display
+// that never answers counts as none after 5 s; drivers that show nothing
+// count as none; a display that goes away ends it with 255, silently.
+TEST(DemoEnding, MuteAndLostDisplaysHeadlessDriversAndSignals) {
+    const std::string demo = std::string(OMBRITH_PROGRAM_DIR "/") + "ombrith320";
+    int number = 0;
+    const int mute = mute_display(&number);
+    ASSERT_GE(mute, 0);
+    const std::string mute_name = "127.0.0.1:" + std::to_string(number);
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+    const int input = open(ptsname(terminal), O_RDWR | O_NOCTTY);
+    termios before{};
+    ASSERT_EQ(tcgetattr(input, &before), 0);
+    before.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // which the runtime turns on
+    ASSERT_EQ(tcsetattr(input, TCSANOW, &before), 0);
+    for (int signal_number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal_number));
+        const pid_t pid = spawn_program(demo, mute_name, {}, input, -1);
+        ASSERT_EQ(wait_exit(pid, 1.0), -1) << "did not wait for the display";
+        const double sent = now_seconds();
+        kill(pid, signal_number);
+        EXPECT_EQ(wait_exit(pid, 3.0), 0);
+        EXPECT_LT(now_seconds() - sent, 3.0);
+        kill_program(pid);
+        termios after{};
+        EXPECT_TRUE(tcgetattr(input, &after) == 0 && (after.c_lflag & ISIG) == 0);
+    }
+    const pid_t waiting = spawn_program(demo, mute_name);
+    EXPECT_EQ(wait_exit(waiting, 10.0), 255) << "a display that never answers";
+    kill_program(waiting);
+    close(mute);
+    close(input);
+    close(terminal);
+
+    for (const char* driver : {"dummy", "offscreen"}) {
+        const std::string variable = std::string("SDL_VIDEODRIVER=") + driver;
+        const pid_t pid = spawn_program(demo, "", {variable}, -1, -1);
+        EXPECT_EQ(wait_exit(pid, 3.0), 255) << driver;
+        kill_program(pid);
+    }
+
+    XServer x;
+    ASSERT_TRUE(x_start(x, 640, 480, 24));
+    const auto started = [&] {
+        return !run_on(x, "xdotool search --name '^Ombrith by Talvane$'").empty();
+    };
+    const pid_t stuck = spawn_program(demo, x.name());
+    ASSERT_TRUE(wait_until(started, kStartLimit));
+    kill(x.pid, SIGSTOP);
+    kill(stuck, SIGTERM);
+    EXPECT_EQ(wait_exit(stuck, 3.0), 0) << "a signal while the display does not answer";
+    kill(x.pid, SIGCONT);
+    kill_program(stuck);
+
+    char error_name[] = "/tmp/ombrith-e2e-stderr-XXXXXX";
+    const int error = mkstemp(error_name);
+    const pid_t lost = spawn_program(demo, x.name(), {}, -1, error);
+    ASSERT_TRUE(wait_until(started, kStartLimit));
+    x_stop(x);
+    EXPECT_EQ(wait_exit(lost, kStepLimit), 255) << "the display went away";
+    kill_program(lost);
+    EXPECT_EQ(lseek(error, 0, SEEK_END), 0) << "something on standard error";
+    close(error);
+    unlink(error_name);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ std::vector<std::string> environment_with_display(const std::string& display) {
 }
 
 pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
-            int keep_fd) {
+            int keep_fd, int input_fd = -1, int error_fd = -1) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -42,9 +42,17 @@ pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (input_fd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, input_fd, 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (error_fd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, error_fd, 2);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    }
     if (keep_fd >= 0) posix_spawn_file_actions_adddup2(&actions, keep_fd, 3);
     pid_t pid = -1;
     const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
@@ -110,6 +118,13 @@ void x_stop(XServer& server) {
 
 pid_t spawn_program(const std::string& path, const std::string& display) {
     return spawn({path}, environment_with_display(display), -1);
+}
+
+pid_t spawn_program(const std::string& path, const std::string& display,
+                    const std::vector<std::string>& more_env, int input_fd, int error_fd) {
+    std::vector<std::string> env = environment_with_display(display);
+    env.insert(env.end(), more_env.begin(), more_env.end());
+    return spawn({path}, env, -1, input_fd, error_fd);
 }
 
 int wait_exit(pid_t pid, double seconds) {

@@ -26,6 +26,10 @@ void x_stop(XServer& server);
 // Starts a program with DISPLAY set to `display` (unset when empty), its
 // output discarded. Returns the process id, or -1.
 pid_t spawn_program(const std::string& path, const std::string& display);
+// The same with more environment variables, and standard input and error on
+// the given descriptors (-1 for /dev/null).
+pid_t spawn_program(const std::string& path, const std::string& display,
+                    const std::vector<std::string>& more_env, int input_fd, int error_fd);
 
 // Waits until the process ends; its exit status (0-255), or -1 when it is
 // still running after `seconds` or ended by a signal.

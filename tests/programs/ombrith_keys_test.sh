@@ -2,7 +2,9 @@
 # ombrith-keys on a real terminal: tmux runs it, send-keys types, capture-pane
 # shows what the console key path returned. Checks the KeyStrings, exit
 # status 0 after Escape, SIGHUP as the close key (which also ends the reader),
-# and that the terminal's settings are what they were before each run.
+# and that the terminal's settings are what they were before each run, also
+# on a terminal set to -isig (which the runtime turns on) ended by Escape or
+# by a ^C.
 # With the render tool too: its progress line on a 50-column terminal and
 # beside a capture piped to another program.
 #
@@ -48,13 +50,18 @@ status=0; "$keys" --bogus >/dev/null 2>"$work/err" || status=$?
 status=0; "$keys" </dev/null >/dev/null 2>"$work/err" || status=$?
 [ "$status" = 2 ] && grep -q "not a console" "$work/err" || fail "redirected input: status $status"
 "$keys" --help | grep -q "^usage: ombrith-keys" || fail "--help"
-status=0; "$keys" --help >/dev/full 2>"$work/err" || status=$?
-[ "$status" = 1 ] && grep -q "cannot write" "$work/err" || fail "--help to a full device: status $status"
+for option in --help --version; do
+  status=0; "$keys" $option >/dev/full 2>"$work/err" || status=$?
+  [ "$status" = 1 ] && grep -q "cannot write" "$work/err" || fail "$option to a full device: $status"
+done
 "$keys" --version | grep -qx "ombrith-keys [0-9.]*" || fail "--version"
 
-# Two runs of the reader: one ended by Escape, one by SIGHUP.
+# Four runs of the reader: ended by Escape, by SIGHUP, and on a -isig
+# terminal by Escape and by ^C.
 cat > "$work/run.sh" <<SCRIPT
-for run in 1 2; do
+trap : INT
+for run in 1 2 3 4; do
+  [ \$run -lt 3 ] || stty -isig
   stty -g > "$work/before\$run"
   sh -c 'echo \$\$ > "$work/pid'\$run'"; exec "$keys"'
   echo "status=\$?"
@@ -76,7 +83,7 @@ start_run() {
 
 end_run() {
   wait_for "[ -e \"$work/done$1\" ]" "run $1 to end"
-  expected+=("status=0")
+  expected+=("status=${2:-0}")
   cmp -s "$work/before$1" "$work/after$1" || fail "terminal settings not restored after run $1:
 before $(cat "$work/before$1")
 after  $(cat "$work/after$1")"
@@ -106,6 +113,13 @@ kill -HUP "$pid"
 expected+=("2 ff 6b")
 wait_for "line_is ${#expected[@]} '2 ff 6b'" "Alt+F4 after SIGHUP"
 end_run 2
+
+start_run 3
+type_key Escape "1 1b"
+end_run 3
+start_run 4
+tmux_ send-keys -t 0 C-c
+end_run 4 130
 
 actual=$(lines)
 want=$(printf '%s\n' "${expected[@]}")

@@ -426,6 +426,26 @@ const cases = {
     check(/ombrith640\.wasm could not be loaded \(HTTP 404\).*make serve/.test(text),
           `without its .wasm the page says "${text}"`);
     check(asked === 1, `the .wasm was asked for ${asked} times`);
+    // Without page.js, or with a module script cut short, the page names the
+    // file and what to do (a fresh context: the cut script's error is meant).
+    const cut = await page.context().browser().newContext();
+    const broken = await cut.newPage();
+    await broken.route('**/page.js', (route) => route.fulfill({status: 404, body: ''}));
+    await broken.route('**/ombrith320.js', async (route) => {
+      const body = await (await route.fetch()).text();
+      return route.fulfill({contentType: 'text/javascript', body: body.slice(0, body.length / 2)});
+    });
+    for (const [file, says] of [['page.js', /page\.js, did not load.*make serve/],
+                                ['ombrith320.js', /ombrith320\.js is damaged \(.+\).*make serve/]]) {
+      await broken.goto(base + 'index.html');
+      await broken.waitForFunction(() => [...document.querySelectorAll('#message, #unloaded')]
+        .some((e) => !e.hidden && getComputedStyle(e).visibility === 'visible'), null,
+                                   {timeout: 10000});
+      const said = await broken.evaluate(() => document.body.innerText);
+      check(says.test(said), `with ${file} missing or cut short the page says "${said}"`);
+      await broken.unroute('**/page.js');
+    }
+    await cut.close();
   },
 };
 

@@ -8,7 +8,7 @@
 // display that no longer answers, the handler also sets an alarm that ends
 // the process a second later with the same status, after giving the
 // terminal back (async-signal-safe calls only). The same alarm bounds the
-// opening of the display: one that has not answered after 5 s counts as no
+// opening of the display: one that has not answered after 10 s counts as no
 // display (255). A display that goes away ends the demo at once with 255,
 // without the message Xlib would print.
 #include <dlfcn.h>
@@ -23,7 +23,7 @@
 namespace {
 
 constexpr int kQuitSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr unsigned kOpenLimitSeconds = 5;
+constexpr unsigned kOpenLimitSeconds = 10;
 constexpr unsigned kGraceSeconds = 1;
 constexpr int kStatusEnded = 0;
 constexpr int kStatusNoDisplay = 255;

@@ -66,8 +66,7 @@ struct SimdCeiling {
 // The levels this machine runs: those a ceiling gives back as they are.
 std::vector<SimdLevel> machine_levels() {
     std::vector<SimdLevel> levels;
-    for (SimdLevel l :
-         {SimdLevel::portable, SimdLevel::avx2, SimdLevel::avx512, SimdLevel::neon}) {
+    for (SimdLevel l : {SimdLevel::portable, SimdLevel::avx2, SimdLevel::avx512, SimdLevel::neon}) {
         simd_set_ceiling(l);
         if (simd_level() == l) levels.push_back(l);
     }

@@ -16,7 +16,7 @@
 #include "bench/bench_scene.h"
 #include "effect/driver.h"
 #include "pixelwindow/converters.h"
-#include "platform/web/canvas_order.h"
+#include "platform/canvas_order.h"
 
 // Processor time of the node process in microseconds.
 EM_JS(double, cpu_microseconds, (), {

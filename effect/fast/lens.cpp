@@ -5,16 +5,17 @@
 // d2 x (1 - |ripple_amp|) already reaches the limit is outside the rim for
 // every sine, so it is skipped without one. The rest is evaluated in double
 // precision with SIMD where the processor has it (lens_avx2.cpp,
-// lens_avx512.cpp, lens_wasm.cpp, lens_neon.cpp), and in the renderer's own extended precision otherwise.
+// lens_avx512.cpp, lens_wasm.cpp, lens_neon.cpp), and in the renderer's own
+// extended precision otherwise.
 #include <cmath>
 
 #include "effect/fast/lens.h"
 
 #include "effect/fast/lens_avx2.h"
 #include "effect/fast/lens_avx512.h"
+#include "effect/fast/lens_frame.h"
 #include "effect/fast/lens_neon.h"
 #include "effect/fast/lens_wasm.h"
-#include "effect/fast/lens_parts.h"
 #include "effect/fast/simd.h"
 
 namespace lens_fast {

@@ -2,7 +2,7 @@
 // shares with the AVX-512 path.
 #pragma once
 
-#include "effect/fast/lens_parts.h"
+#include "effect/fast/lens_frame.h"
 
 #if defined(__x86_64__)
 namespace lens_fast {

@@ -2,7 +2,7 @@
 // the per-lobe-count tables they read.
 #pragma once
 
-#include "effect/fast/lens_parts.h"
+#include "effect/fast/lens_frame.h"
 
 #if defined(__aarch64__)
 namespace lens_fast {

@@ -2,7 +2,7 @@
 // per-lobe-count tables they read.
 #pragma once
 
-#include "effect/fast/lens_parts.h"
+#include "effect/fast/lens_frame.h"
 
 #if defined(__wasm_simd128__)
 namespace lens_fast {

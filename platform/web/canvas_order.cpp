@@ -1,5 +1,5 @@
 // The canvas's pixel order, four pixels per WebAssembly SIMD step.
-#include "platform/web/canvas_order.h"
+#include "platform/canvas_order.h"
 
 #include <wasm_simd128.h>
 

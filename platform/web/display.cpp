@@ -9,9 +9,9 @@
 // for as many animation frames as keep it at 60 frames a second.
 #include <emscripten.h>
 
+#include "platform/canvas_order.h"
 #include "platform/emulated_display.h"
 #include "platform/frame_pacer.h"
-#include "platform/web/canvas_order.h"
 
 // 1 when the canvas gives a 2D context; otherwise the page keeps the reason.
 EM_JS(int, web_take_context, (), {

@@ -13,7 +13,7 @@
 #include "effect/main_loop.h"
 #include "pixelwindow/converters.h"
 #include "pixelwindow/window.h"
-#include "platform/web/canvas_order.h"
+#include "platform/canvas_order.h"
 
 #if OMBRITH_WEB_VARIANT == 320
 #define OMBRITH_VARIANT variant320

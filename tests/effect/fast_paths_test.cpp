@@ -63,12 +63,14 @@ struct SimdCeiling {
     ~SimdCeiling() { simd_set_ceiling(SimdLevel::avx512); }
 };
 
+// The levels this machine runs: those a ceiling gives back as they are.
 std::vector<SimdLevel> machine_levels() {
     std::vector<SimdLevel> levels;
-    simd_set_ceiling(SimdLevel::avx512);
-    for (SimdLevel l : {SimdLevel::portable, SimdLevel::avx2, SimdLevel::avx512}) {
-        if (l <= simd_level()) levels.push_back(l);
+    for (SimdLevel l : {SimdLevel::portable, SimdLevel::avx2, SimdLevel::avx512, SimdLevel::neon}) {
+        simd_set_ceiling(l);
+        if (simd_level() == l) levels.push_back(l);
     }
+    simd_set_ceiling(SimdLevel::avx512);
     return levels;
 }
 

@@ -21,7 +21,7 @@
 #include "effect/colour_mapping.h"
 #include "effect/driver.h"
 #include "effect/lens.h"
-#include "effect/fast/lens_parts.h"
+#include "effect/fast/lens_frame.h"
 #include "effect/pattern_field.h"
 #include "runtime/numbers.h"
 

@@ -1,6 +1,7 @@
-// Shared pieces of the fast lens paths: the angle table, the per-frame
-// constants of one lens, and the exact scalar steps every path falls back on.
-// The vector span renderers live in lens_avx2.h and lens_avx512.h.
+// One lens's frame as every fast lens path sees it: its per-frame constants
+// (LensFrame) and row spans, the angle table they read, and the exact scalar
+// steps every path falls back on. The vector span renderers live in
+// lens_avx2.h, lens_avx512.h, lens_neon.h and lens_wasm.h.
 #pragma once
 
 #include <cmath>

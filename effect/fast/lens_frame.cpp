@@ -1,4 +1,4 @@
-#include "effect/fast/lens_parts.h"
+#include "effect/fast/lens_frame.h"
 
 namespace lens_fast {
 

@@ -1,4 +1,7 @@
-// The canvas's pixel order.
+// The browser canvas's pixel order: declared here, above the backends, since
+// the page's program and the web benchmark use it as well as the browser
+// backend's flip; defined by that backend (web/canvas_order.cpp, WebAssembly
+// SIMD), and so linked only in the web build.
 #pragma once
 
 #include <cstddef>

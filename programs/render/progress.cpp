@@ -44,6 +44,20 @@ void clear_line(std::FILE* out) {
 #endif
 }
 
+// The line itself: frames done of total, frames per second, time left.
+void progress_format(char* text, size_t size, int64_t done, int64_t total, double seconds) {
+    const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
+    if (rate <= 0.0 || done <= 0) {
+        std::snprintf(text, size, "frame %lld of %lld", static_cast<long long>(done),
+                      static_cast<long long>(total));
+        return;
+    }
+    const long long left = static_cast<long long>(static_cast<double>(total - done) / rate + 0.5);
+    std::snprintf(text, size, "frame %lld of %lld, %.1f frames/s, %lld:%02lld left",
+                  static_cast<long long>(done), static_cast<long long>(total), rate, left / 60,
+                  left % 60);
+}
+
 void show(Progress& progress) {
     const double seconds = std::chrono::duration<double>(Clock::now() - progress.start).count();
     char text[96];
@@ -89,17 +103,4 @@ void progress_hide(Progress& progress) {
 void progress_end(Progress& progress) {
     progress_hide(progress);
     progress.out = nullptr;
-}
-
-void progress_format(char* text, size_t size, int64_t done, int64_t total, double seconds) {
-    const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
-    if (rate <= 0.0 || done <= 0) {
-        std::snprintf(text, size, "frame %lld of %lld", static_cast<long long>(done),
-                      static_cast<long long>(total));
-        return;
-    }
-    const long long left = static_cast<long long>(static_cast<double>(total - done) / rate + 0.5);
-    std::snprintf(text, size, "frame %lld of %lld, %.1f frames/s, %lld:%02lld left",
-                  static_cast<long long>(done), static_cast<long long>(total), rate, left / 60,
-                  left % 60);
 }

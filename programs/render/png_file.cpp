@@ -1,3 +1,4 @@
+// PNG files through libpng.
 #include <png.h>
 
 #include <cerrno>
@@ -83,10 +84,7 @@ bool encode(FILE* file, const std::string& path, const uint32_t* pixels, int32_t
 bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t width,
                     int32_t height, std::string& error) {
     OutputFile file;
-    if (!output_file_open(file, path, error)) return false;
-    if (!encode(output_file_stream(file), path, pixels, width, height, error)) {
-        output_file_discard(file);
-        return false;
-    }
-    return output_file_commit(file, error);
+    return output_file_open(file, path, error) &&
+           encode(file.stream, path, pixels, width, height, error) &&
+           output_file_commit(file, error);
 }

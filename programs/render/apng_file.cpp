@@ -11,16 +11,9 @@ namespace {
 
 constexpr int kBytesPerPixel = 4;
 
-void put32(std::vector<uint8_t>& bytes, uint32_t value) {
-    bytes.push_back(static_cast<uint8_t>(value >> 24));
-    bytes.push_back(static_cast<uint8_t>(value >> 16));
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
-    bytes.push_back(static_cast<uint8_t>(value));
-}
-
-void put16(std::vector<uint8_t>& bytes, uint16_t value) {
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
-    bytes.push_back(static_cast<uint8_t>(value));
+// Big-endian, as PNG stores numbers.
+void put(std::vector<uint8_t>& bytes, uint32_t value, int size = 4) {
+    while (size-- > 0) bytes.push_back(static_cast<uint8_t>(value >> (8 * size)));
 }
 
 bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& error) {
@@ -30,28 +23,17 @@ bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& err
 }
 
 // One chunk: length, type, data, and the CRC of type and data.
-bool write_chunk(std::FILE* out, const char type[5], const uint8_t* data, size_t size,
-                 std::string& error) {
-    std::vector<uint8_t> head;
-    put32(head, static_cast<uint32_t>(size));
-    head.insert(head.end(), type, type + 4);
-    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
-    // crc32 takes a uInt length: feed large data in pieces.
-    for (size_t done = 0; done < size;) {
-        const size_t piece = std::min<size_t>(size - done, 1u << 30);
-        crc = crc32(crc, data + done, static_cast<uInt>(piece));
-        done += piece;
-    }
-    std::vector<uint8_t> tail;
-    put32(tail, static_cast<uint32_t>(crc));
-    return write_bytes(out, head.data(), head.size(), error) &&
-           write_bytes(out, data, size, error) &&
-           write_bytes(out, tail.data(), tail.size(), error);
-}
-
 bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>& data,
                  std::string& error) {
-    return write_chunk(out, type, data.data(), data.size(), error);
+    std::vector<uint8_t> head, tail;
+    put(head, static_cast<uint32_t>(data.size()));
+    head.insert(head.end(), type, type + 4);
+    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
+    if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    put(tail, static_cast<uint32_t>(crc));
+    return write_bytes(out, head.data(), head.size(), error) &&
+           write_bytes(out, data.data(), data.size(), error) &&
+           write_bytes(out, tail.data(), tail.size(), error);
 }
 
 // The scanlines of a rectangle, 8-bit RGBA. Without a base frame every pixel
@@ -149,12 +131,12 @@ bool ApngWriter::begin(std::FILE* file, int32_t w, int32_t h, const std::vector<
     *this = ApngWriter{deflate_level, file, w, h, &t, rate, 0, 0, {}};
     static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> header;
-    put32(header, static_cast<uint32_t>(width));
-    put32(header, static_cast<uint32_t>(height));
+    put(header, static_cast<uint32_t>(width));
+    put(header, static_cast<uint32_t>(height));
     header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, deflate, no interlace
     std::vector<uint8_t> control;
-    put32(control, static_cast<uint32_t>(t.size()));
-    put32(control, 0);  // loop forever
+    put(control, static_cast<uint32_t>(t.size()));
+    put(control, 0);  // loop forever
     return write_bytes(out, signature, sizeof signature, error) &&
            write_chunk(out, "IHDR", header, error) && write_chunk(out, "acTL", control, error);
 }
@@ -189,13 +171,13 @@ bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
         if (right < 0) left = 0, top = 0, right = 1, bottom = 1;  // unchanged: one pixel
     }
     std::vector<uint8_t> control;
-    put32(control, sequence++);
-    put32(control, static_cast<uint32_t>(right - left));
-    put32(control, static_cast<uint32_t>(bottom - top));
-    put32(control, static_cast<uint32_t>(left));
-    put32(control, static_cast<uint32_t>(top));
-    put16(control, delay_num);
-    put16(control, delay_den);
+    put(control, sequence++);
+    put(control, static_cast<uint32_t>(right - left));
+    put(control, static_cast<uint32_t>(bottom - top));
+    put(control, static_cast<uint32_t>(left));
+    put(control, static_cast<uint32_t>(top));
+    put(control, delay_num, 2);
+    put(control, delay_den, 2);
     control.push_back(0);  // dispose: none, the frame stays as the next one's base
     // Blend: the first frame replaces the empty canvas; later ones are drawn
     // over the frame before, their transparent pixels keeping it.
@@ -212,7 +194,7 @@ bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
     } else if (ok) {
         std::vector<uint8_t> data;
         data.reserve(compressed.size() + 4);
-        put32(data, sequence++);
+        put(data, sequence++);
         data.insert(data.end(), compressed.begin(), compressed.end());
         ok = write_chunk(out, "fdAT", data, error);
     }
@@ -228,5 +210,5 @@ bool ApngWriter::end(std::string& error) {
                 " frames early";
         return false;
     }
-    return write_chunk(out, "IEND", nullptr, 0, error);
+    return write_chunk(out, "IEND", {}, error);
 }

@@ -15,13 +15,10 @@ bool failed(const CaptureFile& capture, const std::string& reason, std::string& 
 bool open(CaptureFile& capture, const std::string& path, std::string& error) {
     capture.path = path;
     capture.to_stdout = capture_to_stdout(path);
-    if (!capture.to_stdout) return output_file_open(capture.file, path, error, true);
-    output_file_binary_stdout();
+    if (capture.to_stdout) output_file_binary_stdout();
+    if (!capture.to_stdout && !output_file_open(capture.file, path, error, true)) return false;
+    capture.stream = capture.to_stdout ? stdout : capture.file.stream;
     return true;
-}
-
-std::FILE* stream(CaptureFile& capture) {
-    return capture.to_stdout ? stdout : capture.file.stream;
 }
 
 bool commit(CaptureFile& capture, std::string& error) {
@@ -39,31 +36,25 @@ bool capture_to_stdout(const std::string& path) {
 
 bool captures_check(const RenderOptions& options, const std::string& picture_path,
                     std::string& error) {
-    const std::string& apng = options.apng;
-    const std::string& video = options.video;
-    for (const std::string* path : {&apng, &video}) {
-        if (!path->empty() && !capture_to_stdout(*path) && !output_file_check(*path, error)) {
-            return false;
-        }
-    }
+    const std::string &apng = options.apng, &video = options.video;
     const bool apng_file = !apng.empty() && !capture_to_stdout(apng);
     const bool video_file = !video.empty() && !capture_to_stdout(video);
-    if (!apng.empty() && !video.empty() && !apng_file && !video_file) {
+    if ((apng_file && !output_file_check(apng, error)) ||
+        (video_file && !output_file_check(video, error))) {
+        return false;
+    }
+    if (capture_to_stdout(apng) && capture_to_stdout(video)) {
         error = "only one of --apng and --video can go to standard output";
-        return false;
-    }
-    if (apng_file && video_file && output_file_same(apng, video)) {
+    } else if (apng_file && video_file && output_file_same(apng, video)) {
         error = "--apng and --video name the same file: " + video;
-        return false;
+    } else if (options.picture && apng_file && output_file_same(apng, picture_path)) {
+        error = "the capture " + apng + " is the set-up picture's file " + picture_path;
+    } else if (options.picture && video_file && output_file_same(video, picture_path)) {
+        error = "the capture " + video + " is the set-up picture's file " + picture_path;
+    } else {
+        return true;
     }
-    for (const std::string* path : {&apng, &video}) {
-        if (options.picture && !path->empty() && !capture_to_stdout(*path) &&
-            output_file_same(*path, picture_path)) {
-            error = "the capture " + *path + " is the set-up picture's file " + picture_path;
-            return false;
-        }
-    }
-    return true;
+    return false;
 }
 
 bool captures_open(Captures& captures, const RenderOptions& options, int32_t width,
@@ -71,13 +62,13 @@ bool captures_open(Captures& captures, const RenderOptions& options, int32_t wid
     CaptureFile &apng = captures.apng_file, &video = captures.video_file;
     if (!options.apng.empty() &&
         !(open(apng, options.apng, error) &&
-          (captures.apng.begin(stream(apng), width, height, options.times, options.fps, error) ||
+          (captures.apng.begin(apng.stream, width, height, options.times, options.fps, error) ||
            failed(apng, error, error)))) {
         return false;
     }
     return options.video.empty() ||
            (open(video, options.video, error) &&
-            (captures.video.begin(stream(video), width, height, options.fps, error) ||
+            (captures.video.begin(video.stream, width, height, options.fps, error) ||
              failed(video, error, error)));
 }
 

@@ -1,18 +1,15 @@
 // ombrith-render: the demo's set-up picture and frames, without a display.
 #include <sys/stat.h>
 
-#include <csignal>
-#include <cstdio>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <string>
 
 #include "effect/driver.h"
 #include "platform/clock.h"
 #include "programs/render/captures.h"
-#include "programs/render/output_file.h"
 #include "programs/render/png_file.h"
 #include "programs/render/progress.h"
 #include "programs/render/render_options.h"
@@ -64,8 +61,7 @@ int render(const RenderOptions& options, double seed) {
     const std::string stem = png_stem(options, seed);
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
-    const bool list_files = !(!options.apng.empty() && capture_to_stdout(options.apng)) &&
-                            !(!options.video.empty() && capture_to_stdout(options.video));
+    const bool list_files = !capture_to_stdout(options.apng) && !capture_to_stdout(options.video);
     // The progress line would mix with the status lines of whatever reads the
     // capture from standard output (an encoder on the same terminal), so by
     // default it is left out then.
@@ -82,10 +78,7 @@ int render(const RenderOptions& options, double seed) {
     // An output that cannot even be created is a command line that cannot
     // be carried out, found before anything is rendered.
     if (capture && !captures_open(captures, options, V.width, V.height, error)) return fail(error);
-    auto give_up = [&]() {
-        progress_end(progress);
-        return fail(error, kRenderWriteFailed);
-    };
+    auto give_up = [&]() { return progress_end(progress), fail(error, kRenderWriteFailed); };
     if (options.picture && !write(stem + "-picture.png", state->picture)) return give_up();
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
     int index = 0;

@@ -4,12 +4,10 @@
 // exclusive creation (nothing already there is opened or followed), and
 // moved into place when complete, replacing what had the name (a link is
 // replaced, never followed); otherwise it is removed, also when the
-// OutputFile goes out of scope unfinished. A signal that ends the process
-// removes the temporaries first, then takes its usual course.
-//
-// A path the user named may instead name a FIFO or a character device (or
-// a link to one): opened `in_place`, it is written as it is, and any other
-// kind of file but a regular one (a directory, a socket) is refused.
+// OutputFile goes out of scope. A signal that ends the process removes the
+// temporaries, then takes its usual course. A path the user named may
+// instead be a FIFO or a character device (or a link to one): opened
+// `in_place`, it is written as it is; other kinds of file are refused.
 #pragma once
 
 #include <cstdio>
@@ -26,15 +24,11 @@ struct OutputFile {
     ~OutputFile();
 };
 
-// Each of these fails with a message naming the file and the reason.
-
-// Checks, before anything is written, that `path` can be opened in place.
-bool output_file_check(const std::string& path, std::string& error);
-// Opens `path` for writing: a temporary, or `in_place` the FIFO or device
-// it names.
+// Failures come with a message naming the file and the reason.
+bool output_file_check(const std::string& path, std::string& error);  // as `in_place`
 bool output_file_open(OutputFile& file, const std::string& path, std::string& error,
                       bool in_place = false);
-// Flushes and closes the stream and moves the temporary into place.
+// Flushes and closes the stream, and moves the temporary into place.
 bool output_file_commit(OutputFile& file, std::string& error);
 // Closes the stream and removes the temporary.
 void output_file_discard(OutputFile& file);
@@ -44,10 +38,9 @@ void output_file_discard(OutputFile& file);
 bool output_file_same(const std::string& a, const std::string& b);
 // True when `path` names the file that standard output writes.
 bool output_file_is_stdout(const std::string& path);
-// dir/name with the system's separator.
 std::string output_file_join(const std::string& dir, const std::string& name);
-// False when standard output is closed (the next file opened would take
-// its place); a closed standard input or error is filled with nothing.
+// False when standard output is closed (the next file opened would take its
+// number); a closed standard input or error is given the null device.
 bool output_file_standard_streams();
-// Standard output as it must be to carry a capture's bytes.
+// Standard output made fit to carry a capture's bytes.
 void output_file_binary_stdout();

@@ -124,6 +124,11 @@ std::string undrawable(double reading, const std::string& source) {
            shortest(std::ldexp(1.0, 128) - std::ldexp(1.0, 103)) + " in size";
 }
 
+bool refuse(std::string& error, const std::string& reason) {
+    error = reason;
+    return false;
+}
+
 }  // namespace
 
 bool parse_render_options(int argc, const char* const* argv, RenderOptions& options,
@@ -132,77 +137,57 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
     long frames = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            continue;
-        } else if (arg == "--version") {
-            options.version = true;
-            continue;
-        } else if (arg == "--progress" || arg == "--no-progress") {
-            options.progress = arg == "--progress";
-            continue;
-        } else if (arg == "--picture") {
-            options.picture = true;
+        if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "--picture" ||
+            arg == "--progress" || arg == "--no-progress") {
+            options.help = options.help || arg == "--help" || arg == "-h";
+            options.version = options.version || arg == "--version";
+            options.picture = options.picture || arg == "--picture";
+            if (arg == "--progress" || arg == "--no-progress") options.progress = arg == "--progress";
             continue;
         }
         // Every other option takes a value.
         const bool known = arg == "--variant" || arg == "--seed" || arg == "--time" ||
                            arg == "--from" || arg == "--fps" || arg == "--frames" ||
                            arg == "--apng" || arg == "--video" || arg == "--out";
-        if (!known) {
-            error = "unknown option '" + arg + "'";
-            return false;
-        }
-        if (++i == argc) {
-            error = arg + " needs a value";
-            return false;
-        }
+        if (!known) return refuse(error, "unknown option '" + arg + "'");
+        if (++i == argc) return refuse(error, arg + " needs a value");
         const std::string value = argv[i];
         double number = 0.0;
         const bool numeric = arg == "--seed" || arg == "--time" || arg == "--from" || arg == "--fps";
         if (numeric && !parse_number(value.c_str(), number)) {
-            error = arg + " needs a finite number, not '" + value + "'";
-            return false;
+            return refuse(error, arg + " needs a finite number, not '" + value + "'");
         }
         if (arg == "--variant") {
             if (value != "320" && value != "640") {
-                error = "unknown variant '" + value + "': use 320 or 640";
-                return false;
+                return refuse(error, "unknown variant '" + value + "': use 320 or 640");
             }
             options.variant = value == "320" ? 320 : 640;
         } else if (arg == "--seed") {
             if (number == -1.0) {
-                error = "--seed -1 is not a seed but 'from the clock' to the runtime; "
-                        "leave --seed out for that, or give another number";
-                return false;
+                return refuse(error, "--seed -1 is not a seed but 'from the clock' to the runtime; "
+                                     "leave --seed out for that, or give another number");
             }
             options.seed = number;
         } else if (arg == "--time") {
             if (!clock_reading_drawable(number)) {
-                error = undrawable(number, "--time " + value);
-                return false;
+                return refuse(error, undrawable(number, "--time " + value));
             }
             options.times.push_back(number);
         } else if (arg == "--from") {
             from = number;
         } else if (arg == "--fps") {
-            if (number <= 0.0) {
-                error = "--fps needs a number above 0";
-                return false;
-            }
+            if (number <= 0.0) return refuse(error, "--fps needs a number above 0");
             fps = number;
         } else if (arg == "--frames") {
             char* end = nullptr;
             errno = 0;
             frames = std::strtol(value.c_str(), &end, 10);
             if (value.empty() || *end != '\0' || errno != 0 || frames < 1 || frames > kMaxFrames) {
-                error = "--frames needs a whole number from 1 to " + std::to_string(kMaxFrames) +
-                        ", not '" + value + "'";
-                return false;
+                return refuse(error, "--frames needs a whole number from 1 to " +
+                                         std::to_string(kMaxFrames) + ", not '" + value + "'");
             }
         } else if (arg != "--out" && value.empty()) {
-            error = arg + " needs a file name";
-            return false;
+            return refuse(error, arg + " needs a file name");
         } else {
             // Given again, the later value counts.
             (arg == "--apng" ? options.apng : arg == "--video" ? options.video : options.out_dir) =
@@ -211,29 +196,24 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         }
     }
     if (from || frames || fps) {
-        if (!(from && frames && fps)) {
-            error = "--from, --frames and --fps go together";
-            return false;
-        }
+        if (!(from && frames && fps)) return refuse(error, "--from, --frames and --fps go together");
         for (long k = 0; k < frames; ++k) {
             const double t = *from + static_cast<double>(k) / *fps;
             if (!clock_reading_drawable(t)) {
-                error = undrawable(t, "frame " + std::to_string(k) + " of --from " +
-                                          shortest(*from) + " --frames " +
-                                          std::to_string(frames) + " --fps " + shortest(*fps));
-                return false;
+                return refuse(error, undrawable(t, "frame " + std::to_string(k) + " of --from " +
+                                                       shortest(*from) + " --frames " +
+                                                       std::to_string(frames) + " --fps " +
+                                                       shortest(*fps)));
             }
             options.times.push_back(t);
         }
         options.fps = *fps;
     }
     if ((!options.apng.empty() || !options.video.empty()) && options.times.empty()) {
-        error = "--apng and --video need frames: --time or --from --frames --fps";
-        return false;
+        return refuse(error, "--apng and --video need frames: --time or --from --frames --fps");
     }
     if (!options.video.empty() && !fps) {
-        error = "--video needs the steady rate of --from --frames --fps";
-        return false;
+        return refuse(error, "--video needs the steady rate of --from --frames --fps");
     }
     if (!options.picture && options.times.empty()) options.picture = true;
     return true;

@@ -1,5 +1,7 @@
 // Writing frames as a YUV4MPEG2 stream, the raw video that encoders read
-// from a pipe.
+// from a pipe: 4:4:4 (no chroma subsampling), full range (0-255), BT.601
+// matrix, as the header says (C444, XCOLORRANGE=FULL, XCOLORMATRIX=BT601).
+// On failure, `error` holds the reason; the caller names the file.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +9,6 @@
 #include <string>
 #include <vector>
 
-// The stream's colours: 4:4:4 (no chroma subsampling), full range (0-255),
-// BT.601 matrix. The header says so (C444, XCOLORRANGE=FULL,
-// XCOLORMATRIX=BT601). On failure, `error` holds the reason; the caller
-// names the file.
 struct VideoWriter {
     // Writes the stream header: width x height at `fps` frames per second,
     // progressive, square pixels.

@@ -43,7 +43,8 @@ bool check_directory(const std::string& dir, std::string& error) {
     }
     OutputFile probe;
     std::string reason;
-    if (output_file_open(probe, output_file_join(dir, ".ombrith-render-probe"), reason)) return true;
+    const std::string probe_path = output_file_join(dir, ".ombrith-render-probe");
+    if (output_file_open(probe, probe_path, reason)) return true;
     error = "cannot write in '" + dir + "'" + reason.substr(reason.rfind(": "));
     return false;
 }

@@ -35,9 +35,9 @@ std::FILE* system_open_in_place(const std::string& path) {
     const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     struct stat status {};
     // Checked again once open, in case the name changed hands in between.
-    if (fd >= 0 && fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode))) {
-        if (std::FILE* stream = fdopen(fd, "wb")) return stream;
-    }
+    const bool special = fd >= 0 && fstat(fd, &status) == 0 &&
+                         (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode));
+    if (std::FILE* stream = special ? fdopen(fd, "wb") : nullptr) return stream;
     if (fd >= 0) close(fd);
     return nullptr;
 }
@@ -89,9 +89,8 @@ std::string output_file_join(const std::string& dir, const std::string& name) {
 
 bool output_file_standard_streams() {
     for (int fd : {STDIN_FILENO, STDERR_FILENO}) {
-        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) != fd) {
-            return false;
-        }
+        const int mode = fd == STDIN_FILENO ? O_RDONLY : O_WRONLY;
+        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", mode) != fd) return false;
     }
     return fcntl(STDOUT_FILENO, F_GETFD) != -1;
 }

@@ -13,13 +13,12 @@
 namespace {
 
 int errno_of_last_error() {
-    switch (GetLastError()) {
-        case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: return EEXIST;
-        case ERROR_ACCESS_DENIED: return EACCES;
-        case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: return ENOENT;
-        case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-        default: return EIO;
-    }
+    const DWORD e = GetLastError();
+    return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS     ? EEXIST
+           : e == ERROR_ACCESS_DENIED                              ? EACCES
+           : e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? ENOENT
+           : e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL   ? ENOSPC
+                                                                   : EIO;
 }
 
 }  // namespace
@@ -68,8 +67,9 @@ bool system_same_name(const std::string& a, const std::string& b) {
 }
 
 bool system_file_id(const std::string& path, uint64_t id[2]) {
-    HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = CreateFileA(path.c_str(), 0, share, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
     const bool read = GetFileInformationByHandle(handle, &info) != 0;

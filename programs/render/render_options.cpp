@@ -142,7 +142,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             options.help = options.help || arg == "--help" || arg == "-h";
             options.version = options.version || arg == "--version";
             options.picture = options.picture || arg == "--picture";
-            if (arg == "--progress" || arg == "--no-progress") options.progress = arg == "--progress";
+            if (arg.find("progress") != std::string::npos) options.progress = arg == "--progress";
             continue;
         }
         // Every other option takes a value.
@@ -153,7 +153,8 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         if (++i == argc) return refuse(error, arg + " needs a value");
         const std::string value = argv[i];
         double number = 0.0;
-        const bool numeric = arg == "--seed" || arg == "--time" || arg == "--from" || arg == "--fps";
+        const bool numeric =
+            arg == "--seed" || arg == "--time" || arg == "--from" || arg == "--fps";
         if (numeric && !parse_number(value.c_str(), number)) {
             return refuse(error, arg + " needs a finite number, not '" + value + "'");
         }
@@ -196,7 +197,9 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         }
     }
     if (from || frames || fps) {
-        if (!(from && frames && fps)) return refuse(error, "--from, --frames and --fps go together");
+        if (!(from && frames && fps)) {
+            return refuse(error, "--from, --frames and --fps go together");
+        }
         for (long k = 0; k < frames; ++k) {
             const double t = *from + static_cast<double>(k) / *fps;
             if (!clock_reading_drawable(t)) {

@@ -35,7 +35,9 @@ bool VideoWriter::begin(std::FILE* file, int32_t w, int32_t h, double fps, std::
     // three decimals.
     uint32_t den = std::nearbyint(fps) == fps || fps >= 4000000.0 ? 1 : 1000;
     const double scaled = std::nearbyint(fps * den);
-    uint32_t num = scaled < 1.0 ? 1 : scaled > 4294967295.0 ? 4294967295u : static_cast<uint32_t>(scaled);
+    uint32_t num = scaled < 1.0            ? 1
+                   : scaled > 4294967295.0 ? 4294967295u
+                                           : static_cast<uint32_t>(scaled);
     const uint32_t common = std::gcd(num, den);
     num /= common, den /= common;
     char header[160];

@@ -19,8 +19,8 @@ namespace {
 struct Capture {
     int32_t width = 0;
     int32_t height = 0;
-    uint16_t delay_num = 1;
-    uint16_t delay_den = 1;
+    double fps = 0.0;
+    std::vector<double> times;
     std::vector<std::vector<uint32_t>> frames;
 };
 
@@ -31,12 +31,13 @@ Capture render(double seed, double from, int32_t count, double fps) {
     Capture capture;
     capture.width = V.width;
     capture.height = V.height;
-    apng_delay(1.0 / fps, capture.delay_num, capture.delay_den);
+    capture.fps = fps;
     animation_begin(state->anim, from);
     for (int32_t i = 0; i < count; ++i) {
         const double t = from + i / fps;
         animation_step(state->anim, t, t);
         render_frame<V>(*state);
+        capture.times.push_back(t);
         capture.frames.emplace_back(state->work_frame, state->work_frame + V.pixels());
     }
     return capture;
@@ -60,12 +61,9 @@ std::vector<char> encode(const Capture& capture, int level) {
     ApngWriter writer;
     writer.deflate_level = level;
     std::string error;
-    bool ok = apng_begin(writer, out, capture.width, capture.height,
-                         static_cast<uint32_t>(capture.frames.size()), error);
-    for (const auto& frame : capture.frames) {
-        ok = ok && apng_add_frame(writer, frame.data(), capture.delay_num, capture.delay_den, error);
-    }
-    ok = ok && apng_end(writer, error);
+    bool ok = writer.begin(out, capture.width, capture.height, capture.times, capture.fps, error);
+    for (const auto& frame : capture.frames) ok = ok && writer.add_frame(frame.data(), error);
+    ok = ok && writer.end(error);
     std::fclose(out);
     std::vector<char> bytes(data, data + size);
     std::free(data);

@@ -6,22 +6,14 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <memory>
 
 namespace {
 
 constexpr int kBytesPerPixel = 4;
 
-void put32(std::vector<uint8_t>& bytes, uint32_t value) {
-    bytes.push_back(static_cast<uint8_t>(value >> 24));
-    bytes.push_back(static_cast<uint8_t>(value >> 16));
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
-    bytes.push_back(static_cast<uint8_t>(value));
-}
-
-void put16(std::vector<uint8_t>& bytes, uint16_t value) {
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
-    bytes.push_back(static_cast<uint8_t>(value));
+// Big-endian, as PNG stores numbers.
+void put(std::vector<uint8_t>& bytes, uint32_t value, int size = 4) {
+    while (size-- > 0) bytes.push_back(static_cast<uint8_t>(value >> (8 * size)));
 }
 
 bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& error) {
@@ -31,28 +23,17 @@ bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& err
 }
 
 // One chunk: length, type, data, and the CRC of type and data.
-bool write_chunk(std::FILE* out, const char type[5], const uint8_t* data, size_t size,
-                 std::string& error) {
-    std::vector<uint8_t> head;
-    put32(head, static_cast<uint32_t>(size));
-    head.insert(head.end(), type, type + 4);
-    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
-    // crc32 takes a uInt length: feed large data in pieces.
-    for (size_t done = 0; done < size;) {
-        const size_t piece = std::min<size_t>(size - done, 1u << 30);
-        crc = crc32(crc, data + done, static_cast<uInt>(piece));
-        done += piece;
-    }
-    std::vector<uint8_t> tail;
-    put32(tail, static_cast<uint32_t>(crc));
-    return write_bytes(out, head.data(), head.size(), error) &&
-           write_bytes(out, data, size, error) &&
-           write_bytes(out, tail.data(), tail.size(), error);
-}
-
 bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>& data,
                  std::string& error) {
-    return write_chunk(out, type, data.data(), data.size(), error);
+    std::vector<uint8_t> head, tail;
+    put(head, static_cast<uint32_t>(data.size()));
+    head.insert(head.end(), type, type + 4);
+    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
+    if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    put(tail, static_cast<uint32_t>(crc));
+    return write_bytes(out, head.data(), head.size(), error) &&
+           write_bytes(out, data.data(), data.size(), error) &&
+           write_bytes(out, tail.data(), tail.size(), error);
 }
 
 // The scanlines of a rectangle, 8-bit RGBA. Without a base frame every pixel
@@ -118,97 +99,8 @@ bool deflate_all(const std::vector<uint8_t>& input, int level, std::vector<uint8
     return true;
 }
 
-}  // namespace
-
-bool apng_begin(ApngWriter& writer, std::FILE* out, int32_t width, int32_t height,
-                uint32_t frame_count, std::string& error) {
-    if (width < 1 || height < 1 || frame_count < 1 || frame_count > 0x7FFFFFFFu) {
-        error = "an animation needs a size and at least one frame";
-        return false;
-    }
-    const int level = writer.deflate_level;
-    writer = ApngWriter{};
-    writer.deflate_level = level;
-    writer.out = out;
-    writer.width = width;
-    writer.height = height;
-    writer.frames_left = frame_count;
-    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    put32(header, static_cast<uint32_t>(width));
-    put32(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, deflate, no interlace
-    std::vector<uint8_t> control;
-    put32(control, frame_count);
-    put32(control, 0);  // loop forever
-    return write_bytes(out, signature, sizeof signature, error) &&
-           write_chunk(out, "IHDR", header, error) && write_chunk(out, "acTL", control, error);
-}
-
-bool apng_add_frame(ApngWriter& writer, const uint32_t* pixels, uint16_t delay_num,
-                    uint16_t delay_den, std::string& error) {
-    if (writer.frames_left == 0) {
-        error = "more frames than the animation announced";
-        return false;
-    }
-    const int32_t w = writer.width, h = writer.height;
-    const bool first = writer.previous.empty();
-    int32_t left = 0, top = 0, right = w, bottom = h;  // the rectangle stored
-    if (!first) {
-        right = -1, bottom = -1, left = w, top = h;
-        for (int32_t y = 0; y < h; ++y) {
-            const uint32_t* now = pixels + static_cast<size_t>(y) * w;
-            const uint32_t* before = writer.previous.data() + static_cast<size_t>(y) * w;
-            for (int32_t x = 0; x < w; ++x) {
-                if (((now[x] ^ before[x]) & 0xFFFFFFu) == 0) continue;
-                left = std::min(left, x), right = std::max(right, x + 1);
-                top = std::min(top, y), bottom = std::max(bottom, y + 1);
-            }
-        }
-        if (right < 0) left = 0, top = 0, right = 1, bottom = 1;  // unchanged: one pixel
-    }
-    std::vector<uint8_t> control;
-    put32(control, writer.sequence++);
-    put32(control, static_cast<uint32_t>(right - left));
-    put32(control, static_cast<uint32_t>(bottom - top));
-    put32(control, static_cast<uint32_t>(left));
-    put32(control, static_cast<uint32_t>(top));
-    put16(control, delay_num);
-    put16(control, delay_den);
-    control.push_back(0);  // dispose: none, the frame stays as the next one's base
-    // Blend: the first frame replaces the empty canvas; later ones are drawn
-    // over the frame before, their transparent pixels keeping it.
-    control.push_back(first ? 0 : 1);
-    std::vector<uint8_t> compressed;
-    const uint32_t* base = first ? nullptr : writer.previous.data();
-    if (!deflate_all(filtered_rows(pixels, base, w, left, top, right - left, bottom - top),
-                     writer.deflate_level, compressed, error)) {
-        return false;
-    }
-    bool ok = write_chunk(writer.out, "fcTL", control, error);
-    if (ok && first) {
-        ok = write_chunk(writer.out, "IDAT", compressed, error);
-    } else if (ok) {
-        std::vector<uint8_t> data;
-        data.reserve(compressed.size() + 4);
-        put32(data, writer.sequence++);
-        data.insert(data.end(), compressed.begin(), compressed.end());
-        ok = write_chunk(writer.out, "fdAT", data, error);
-    }
-    if (!ok) return false;
-    writer.previous.assign(pixels, pixels + static_cast<size_t>(w) * h);
-    --writer.frames_left;
-    return true;
-}
-
-bool apng_end(ApngWriter& writer, std::string& error) {
-    if (writer.frames_left != 0) {
-        error = "the animation ended " + std::to_string(writer.frames_left) + " frames early";
-        return false;
-    }
-    return write_chunk(writer.out, "IEND", nullptr, 0, error);
-}
-
+// A frame time in seconds as the fraction an APNG frame control holds
+// (numerator and denominator up to 65535), as close as they allow.
 void apng_delay(double seconds, uint16_t& num, uint16_t& den) {
     num = 0, den = 1;
     if (!(seconds > 0.0)) return;
@@ -228,50 +120,95 @@ void apng_delay(double seconds, uint16_t& num, uint16_t& den) {
     }
 }
 
-namespace {
-
-struct ApngCapture {
-    ApngWriter writer;
-    const std::vector<double>* times = nullptr;
-    bool steady = false;     // every frame shown for 1/F s
-    uint16_t delay_num = 0;  // that frame time
-    uint16_t delay_den = 1;
-    size_t index = 0;  // the next frame
-};
-
-bool capture_begin(std::shared_ptr<void>& state, std::FILE* out, const CaptureFrames& frames,
-                   std::string& error) {
-    auto capture = std::make_shared<ApngCapture>();
-    state = capture;
-    capture->times = frames.times;
-    capture->steady = frames.fps > 0.0;
-    if (capture->steady) apng_delay(1.0 / frames.fps, capture->delay_num, capture->delay_den);
-    return apng_begin(capture->writer, out, frames.width, frames.height,
-                      static_cast<uint32_t>(frames.times->size()), error);
-}
-
-bool capture_add_frame(void* state, const uint32_t* pixels, std::string& error) {
-    auto& capture = *static_cast<ApngCapture*>(state);
-    const size_t i = capture.index++;
-    uint16_t num = capture.delay_num, den = capture.delay_den;
-    if (!capture.steady) {
-        const std::vector<double>& t = *capture.times;
-        const double shown = t.size() < 2       ? 1.0
-                             : i + 1 < t.size() ? t[i + 1] - t[i]
-                                                : t[i] - t[i - 1];
-        apng_delay(std::fabs(shown), num, den);
-    }
-    return apng_add_frame(capture.writer, pixels, num, den, error);
-}
-
-bool capture_end(void* state, std::string& error) {
-    return apng_end(static_cast<ApngCapture*>(state)->writer, error);
-}
-
 }  // namespace
 
-const CaptureEncoder kApngCapture = {
-    .begin = capture_begin,
-    .add_frame = capture_add_frame,
-    .end = capture_end,
-};
+bool ApngWriter::begin(std::FILE* file, int32_t w, int32_t h, const std::vector<double>& t,
+                       double rate, std::string& error) {
+    if (w < 1 || h < 1 || t.empty() || t.size() > 0x7FFFFFFFu) {
+        error = "an animation needs a size and at least one frame";
+        return false;
+    }
+    *this = ApngWriter{deflate_level, file, w, h, &t, rate, 0, 0, {}};
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> header;
+    put(header, static_cast<uint32_t>(width));
+    put(header, static_cast<uint32_t>(height));
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, deflate, no interlace
+    std::vector<uint8_t> control;
+    put(control, static_cast<uint32_t>(t.size()));
+    put(control, 0);  // loop forever
+    return write_bytes(out, signature, sizeof signature, error) &&
+           write_chunk(out, "IHDR", header, error) && write_chunk(out, "acTL", control, error);
+}
+
+bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
+    const std::vector<double>& t = *times;
+    const size_t i = frames_done;
+    if (i == t.size()) {
+        error = "more frames than the animation announced";
+        return false;
+    }
+    const double shown = fps > 0.0      ? 1.0 / fps
+                         : t.size() < 2 ? 1.0
+                         : i + 1 < t.size() ? t[i + 1] - t[i]
+                                            : t[i] - t[i - 1];
+    uint16_t delay_num = 0, delay_den = 1;
+    apng_delay(std::fabs(shown), delay_num, delay_den);
+    const int32_t w = width, h = height;
+    const bool first = previous.empty();
+    int32_t left = 0, top = 0, right = w, bottom = h;  // the rectangle stored
+    if (!first) {
+        right = -1, bottom = -1, left = w, top = h;
+        for (int32_t y = 0; y < h; ++y) {
+            const uint32_t* now = pixels + static_cast<size_t>(y) * w;
+            const uint32_t* before = previous.data() + static_cast<size_t>(y) * w;
+            for (int32_t x = 0; x < w; ++x) {
+                if (((now[x] ^ before[x]) & 0xFFFFFFu) == 0) continue;
+                left = std::min(left, x), right = std::max(right, x + 1);
+                top = std::min(top, y), bottom = std::max(bottom, y + 1);
+            }
+        }
+        if (right < 0) left = 0, top = 0, right = 1, bottom = 1;  // unchanged: one pixel
+    }
+    std::vector<uint8_t> control;
+    put(control, sequence++);
+    put(control, static_cast<uint32_t>(right - left));
+    put(control, static_cast<uint32_t>(bottom - top));
+    put(control, static_cast<uint32_t>(left));
+    put(control, static_cast<uint32_t>(top));
+    put(control, delay_num, 2);
+    put(control, delay_den, 2);
+    control.push_back(0);  // dispose: none, the frame stays as the next one's base
+    // Blend: the first frame replaces the empty canvas; later ones are drawn
+    // over the frame before, their transparent pixels keeping it.
+    control.push_back(first ? 0 : 1);
+    std::vector<uint8_t> compressed;
+    const uint32_t* base = first ? nullptr : previous.data();
+    if (!deflate_all(filtered_rows(pixels, base, w, left, top, right - left, bottom - top),
+                     deflate_level, compressed, error)) {
+        return false;
+    }
+    bool ok = write_chunk(out, "fcTL", control, error);
+    if (ok && first) {
+        ok = write_chunk(out, "IDAT", compressed, error);
+    } else if (ok) {
+        std::vector<uint8_t> data;
+        data.reserve(compressed.size() + 4);
+        put(data, sequence++);
+        data.insert(data.end(), compressed.begin(), compressed.end());
+        ok = write_chunk(out, "fdAT", data, error);
+    }
+    if (!ok) return false;
+    previous.assign(pixels, pixels + static_cast<size_t>(w) * h);
+    ++frames_done;
+    return true;
+}
+
+bool ApngWriter::end(std::string& error) {
+    if (frames_done != times->size()) {
+        error = "the animation ended " + std::to_string(times->size() - frames_done) +
+                " frames early";
+        return false;
+    }
+    return write_chunk(out, "IEND", {}, error);
+}

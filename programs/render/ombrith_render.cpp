@@ -1,24 +1,15 @@
 // ombrith-render: the demo's set-up picture and frames, without a display.
-#include <fcntl.h>
 #include <sys/stat.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include <cerrno>
-#include <charconv>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <stdexcept>
-#include <string>
 
 #include "effect/driver.h"
 #include "platform/clock.h"
 #include "programs/render/captures.h"
-#include "programs/render/output_file.h"
 #include "programs/render/png_file.h"
 #include "programs/render/progress.h"
 #include "programs/render/render_options.h"
@@ -34,82 +25,34 @@ int fail(const std::string& message, int status = kRenderRefused) {
 // Writes text to standard output and flushes it; false when either fails.
 bool print(const std::string& text, std::string& error) {
     errno = 0;
-    const bool written = std::fputs(text.c_str(), stdout) >= 0;
-    if (written && std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return true;
+    }
     error = std::string("cannot write to standard output: ") +
             std::strerror(errno != 0 ? errno : EIO);
     return false;
 }
 
-// With standard output closed, the next file opened would take its number
-// and the list of files would be written into a picture. Standard input
-// and error are filled with the null device if closed; a closed standard
-// output is an error, since the list is what the tool reports.
-bool standard_streams_open() {
-#ifndef _WIN32
-    for (int fd : {STDIN_FILENO, STDERR_FILENO}) {
-        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
-            const int null_fd = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-            if (null_fd != fd) return false;
-        }
-    }
-    if (fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF) {
-        errno = EBADF;
-        return false;
-    }
-#endif
-    return true;
-}
-
-std::string shortest(double value) {
-    char text[64];
-    auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
-// dir/name, with the platform's separator unless dir already ends in one
-// (or is a bare drive such as "C:"). Done by hand: the standard library's
-// path type brings its locale and stream code into the program.
-std::string join_path(const std::string& dir, const std::string& name) {
-#ifdef _WIN32
-    const bool ends = !dir.empty() && (dir.back() == '/' || dir.back() == '\\' ||
-                                       (dir.size() == 2 && dir[1] == ':'));
-    return dir.empty() || ends ? dir + name : dir + '\\' + name;
-#else
-    return dir.empty() || dir.back() == '/' ? dir + name : dir + '/' + name;
-#endif
-}
-
-bool is_directory(const std::string& dir) {
-    struct stat info;
-    return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Fails early, before any rendering, when nothing can be written in dir. The
-// probe is a temporary made as the pictures' are (a unique name, exclusive
-// creation): nothing already in the directory is opened or removed.
+// Fails early, before any rendering, when nothing can be written in dir: a
+// temporary is made there as for a picture, and removed.
 bool check_directory(const std::string& dir, std::string& error) {
-    if (!is_directory(dir)) {
+    struct stat info;
+    if (stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         error = "'" + dir + "' is not a directory";
         return false;
     }
     OutputFile probe;
     std::string reason;
-    if (!output_file_open(probe, join_path(dir, ".ombrith-render-probe"),
-                          reason)) {
-        const size_t colon = reason.rfind(": ");
-        error = "cannot write in '" + dir + "'" +
-                (colon == std::string::npos ? std::string() : reason.substr(colon));
-        return false;
-    }
-    output_file_discard(probe);
-    return true;
+    const std::string probe_path = output_file_join(dir, ".ombrith-render-probe");
+    if (output_file_open(probe, probe_path, reason)) return true;
+    error = "cannot write in '" + dir + "'" + reason.substr(reason.rfind(": "));
+    return false;
 }
 
 // The start of every PNG file's name: the folder, the variant and the seed.
 std::string png_stem(const RenderOptions& options, double seed) {
-    return join_path(options.out_dir, "ombrith" + std::to_string(options.variant) + "-seed" +
-                                          std::to_string(rt_trunc_to_int(seed)));
+    return output_file_join(options.out_dir, "ombrith" + std::to_string(options.variant) +
+                                                 "-seed" + std::to_string(rt_trunc_to_int(seed)));
 }
 
 template <const Variant& V>
@@ -119,7 +62,7 @@ int render(const RenderOptions& options, double seed) {
     const std::string stem = png_stem(options, seed);
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
-    const bool list_files = !captures_to_stdout(options);
+    const bool list_files = !capture_to_stdout(options.apng) && !capture_to_stdout(options.video);
     // The progress line would mix with the status lines of whatever reads the
     // capture from standard output (an encoder on the same terminal), so by
     // default it is left out then.
@@ -132,15 +75,11 @@ int render(const RenderOptions& options, double seed) {
         return !list_files || print(path + "\n", error);
     };
     Captures captures;
-    const bool capture = captures_wanted(options);
+    const bool capture = !options.apng.empty() || !options.video.empty();
     // An output that cannot even be created is a command line that cannot
     // be carried out, found before anything is rendered.
     if (capture && !captures_open(captures, options, V.width, V.height, error)) return fail(error);
-    auto give_up = [&]() {
-        progress_end(progress);
-        captures_discard(captures);
-        return fail(error, kRenderWriteFailed);
-    };
+    auto give_up = [&]() { return progress_end(progress), fail(error, kRenderWriteFailed); };
     if (options.picture && !write(stem + "-picture.png", state->picture)) return give_up();
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
     int index = 0;
@@ -157,8 +96,8 @@ int render(const RenderOptions& options, double seed) {
     }
     progress_end(progress);
     if (capture && !captures_finish(captures, error)) return fail(error, kRenderWriteFailed);
-    for (const Capture& written : options.captures) {
-        if (list_files && !print(written.path + "\n", error)) {
+    for (const std::string* written : {&options.apng, &options.video}) {
+        if (list_files && !written->empty() && !print(*written + "\n", error)) {
             return fail(error, kRenderWriteFailed);
         }
     }
@@ -173,7 +112,7 @@ int main(int argc, char** argv) {
     // A file beyond the size limit is a failed write, reported as one.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    if (!standard_streams_open()) {
+    if (!output_file_standard_streams()) {
         return fail("standard output is closed: nowhere to list the files", kRenderWriteFailed);
     }
     RenderOptions options;
@@ -185,11 +124,11 @@ int main(int argc, char** argv) {
     }
     if (options.help || options.version) {
         const std::string text =
-            options.help ? render_usage() : "ombrith-render " OMBRITH_VERSION "\n";
+            options.help ? kRenderHelp : "ombrith-render " OMBRITH_VERSION "\n";
         return print(text, error) ? kRenderDone : fail(error, kRenderWriteFailed);
     }
     // An --out given with captures only is checked all the same.
-    const bool png_files = options.picture || !captures_wanted(options);
+    const bool png_files = options.picture || (options.apng.empty() && options.video.empty());
     if ((png_files || options.out_given) && !check_directory(options.out_dir, error)) {
         return fail(error);
     }
@@ -197,15 +136,12 @@ int main(int argc, char** argv) {
     if (!captures_check(options, png_stem(options, seed) + "-picture.png", error)) {
         return fail(error);
     }
+    // Out of memory, the outputs not finished are removed as the stack
+    // unwinds.
     try {
         return options.variant == 320 ? render<variant320>(options, seed)
                                       : render<variant640>(options, seed);
     } catch (const std::bad_alloc&) {
-        output_file_remove_all();
-        std::fputs("ombrith-render: out of memory\n", stderr);
-    } catch (const std::exception& e) {
-        output_file_remove_all();
-        std::fprintf(stderr, "ombrith-render: %s\n", e.what());
+        return fail("out of memory", kRenderWriteFailed);
     }
-    return kRenderWriteFailed;
 }

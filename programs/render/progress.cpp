@@ -45,9 +45,18 @@ void clear_line(std::FILE* out) {
 }
 
 void show(Progress& progress) {
+    // Frames done of total, frames per second, time left.
     const double seconds = std::chrono::duration<double>(Clock::now() - progress.start).count();
+    const long long done = progress.done, total = progress.total;
+    const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
     char text[96];
-    progress_format(text, sizeof text, progress.done, progress.total, seconds);
+    if (rate <= 0.0 || done <= 0) {
+        std::snprintf(text, sizeof text, "frame %lld of %lld", done, total);
+    } else {
+        const auto left = static_cast<long long>(static_cast<double>(total - done) / rate + 0.5);
+        std::snprintf(text, sizeof text, "frame %lld of %lld, %.1f frames/s, %lld:%02lld left",
+                      done, total, rate, left / 60, left % 60);
+    }
     // One column is left free: a character in the last one makes some
     // terminals wrap, and the next redraw would leave a line behind.
     const int fit = terminal_columns(progress.out) - 1;
@@ -89,17 +98,4 @@ void progress_hide(Progress& progress) {
 void progress_end(Progress& progress) {
     progress_hide(progress);
     progress.out = nullptr;
-}
-
-void progress_format(char* text, size_t size, int64_t done, int64_t total, double seconds) {
-    const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
-    if (rate <= 0.0 || done <= 0) {
-        std::snprintf(text, size, "frame %lld of %lld", static_cast<long long>(done),
-                      static_cast<long long>(total));
-        return;
-    }
-    const long long left = static_cast<long long>(static_cast<double>(total - done) / rate + 0.5);
-    std::snprintf(text, size, "frame %lld of %lld, %.1f frames/s, %lld:%02lld left",
-                  static_cast<long long>(done), static_cast<long long>(total), rate, left / 60,
-                  left % 60);
 }

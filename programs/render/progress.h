@@ -24,5 +24,3 @@ void progress_step(Progress& progress);
 void progress_hide(Progress& progress);
 // Clears the line, leaving the terminal as it was.
 void progress_end(Progress& progress);
-// The line itself: frames done of total, frames per second, time left.
-void progress_format(char* text, size_t size, int64_t done, int64_t total, double seconds);

@@ -1,19 +1,14 @@
 #include "programs/render/render_options.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 
 #include "effect/driver.h"
 
-namespace {
-
-// The help text before its exit statuses.
-const char kUsageText[] =
+const char kRenderHelp[] =
     "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
     "                      [--time T]... [--from T --frames N --fps F] [--out DIR]\n"
     "                      [--apng FILE] [--video FILE]\n"
@@ -58,68 +53,57 @@ const char kUsageText[] =
     "with the signal's usual status. On a terminal, long renders show their progress\n"
     "on standard error, in one line that fits the terminal's width.\n"
     "\n"
-    "Exit status:\n";
+    "Exit status:\n"
+    "  0  every file was written and listed on standard output\n"
+    "  1  writing a file or the list on standard output failed (the message names the\n"
+    "     file and the reason; the files finished before are kept), or memory ran out\n"
+    "  2  bad usage, a clock reading or seed that cannot be rendered, an --out that\n"
+    "     is not a writable directory, a capture file that cannot be created or is\n"
+    "     not a file, a FIFO or a character device, or two outputs that are the same\n"
+    "     file\n";
 
-constexpr size_t kHelpColumns = 80;
-
-// The options that ask for a capture, in the order their files are opened
-// and listed.
-struct CaptureOption {
-    const char* name;
-    CaptureKind kind;
-    bool needs_rate;  // the format holds one steady rate: --from --frames --fps
-};
-constexpr CaptureOption kCaptureOptions[] = {
-    {"--apng", CaptureKind::apng, false},
-    {"--video", CaptureKind::video, true},
-};
-
-const CaptureOption* capture_option(const std::string& name) {
-    for (const CaptureOption& option : kCaptureOptions) {
-        if (name == option.name) return &option;
+// Written by hand: the standard library's to_chars brings over 100 kB of
+// tables into the program. The fewest digits that read back as `value`, in
+// fixed or scientific notation, whichever is shorter (fixed on a tie).
+std::string shortest(double value) {
+    char text[40];
+    if (!std::isfinite(value)) {
+        std::snprintf(text, sizeof text, "%g", value);
+        return text;
     }
-    return nullptr;
-}
-
-const CaptureOption& capture_option(CaptureKind kind) {
-    for (const CaptureOption& option : kCaptureOptions) {
-        if (option.kind == kind) return option;
-    }
-    return kCaptureOptions[0];  // every kind has its option
-}
-
-// "--apng and --video": every capture option, for messages about them all.
-std::string all_capture_options() {
-    std::string names;
-    const size_t count = std::size(kCaptureOptions);
-    for (size_t i = 0; i < count; ++i) {
-        names += (i == 0 ? "" : i + 1 == count ? " and " : ", ");
-        names += kCaptureOptions[i].name;
-    }
-    return names;
-}
-
-}  // namespace
-
-const char* capture_option_name(CaptureKind kind) { return capture_option(kind).name; }
-
-std::string render_usage() {
-    std::string text = kUsageText;
-    // "  N  " and the meaning, its words wrapped under its first.
-    for (const RenderStatusMeaning& entry : kRenderStatuses) {
-        std::string line = "  " + std::to_string(entry.status) + " ";
-        for (const char* word = entry.meaning; *word;) {
-            const size_t length = std::strcspn(word, " ");
-            if (line.size() + 1 + length > kHelpColumns) {
-                text += line + "\n";
-                line = "    ";
-            }
-            line.append(" ").append(word, length);
-            word += length + (word[length] == ' ');
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*e", digits - 1, value);
+        if (std::strtod(text, nullptr) == value) break;
+        // A tie rounded to even may miss where the digits above read back.
+        size_t i = static_cast<size_t>(std::strchr(text, 'e') - text);
+        while (i-- > 0 && (text[i] == '9' || text[i] == '.')) {
+            if (text[i] == '9') text[i] = '0';
         }
-        text += line + "\n";
+        if (i < sizeof text && text[i] != '-' && (++text[i], std::strtod(text, nullptr) == value)) {
+            break;
+        }
     }
-    return text;
+    const std::string scientific = text;
+    const bool negative = text[0] == '-';
+    const size_t e = scientific.find('e');
+    const int exponent = std::atoi(text + e + 1);
+    std::string mantissa;
+    for (size_t i = negative; i < e; ++i) {
+        if (text[i] != '.') mantissa += text[i];
+    }
+    const int count = static_cast<int>(mantissa.size());
+    std::string fixed = negative ? "-" : "";
+    if (exponent >= count - 1) {
+        // A whole number is written exactly, every digit of it.
+        std::snprintf(text, sizeof text, "%.0f", value);
+        fixed = text;
+    } else if (exponent >= 0) {
+        const size_t point = static_cast<size_t>(exponent) + 1;
+        fixed += mantissa.substr(0, point) + "." + mantissa.substr(point);
+    } else {
+        fixed += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + mantissa;
+    }
+    return fixed.size() <= scientific.size() ? fixed : scientific;
 }
 
 namespace {
@@ -127,17 +111,9 @@ namespace {
 constexpr long kMaxFrames = 1000000;
 
 bool parse_number(const char* text, double& value) {
-    if (!text || !*text) return false;
     char* end = nullptr;
-    errno = 0;
     value = std::strtod(text, &end);
-    return *end == '\0' && std::isfinite(value);
-}
-
-std::string shortest(double value) {
-    char text[64];
-    auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+    return *text && *end == '\0' && std::isfinite(value);
 }
 
 // The message for a reading the effect cannot draw; `source` says where it
@@ -148,12 +124,9 @@ std::string undrawable(double reading, const std::string& source) {
            shortest(std::ldexp(1.0, 128) - std::ldexp(1.0, 103)) + " in size";
 }
 
-bool parse_count(const char* text, long& value) {
-    if (!text || !*text) return false;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtol(text, &end, 10);
-    return *end == '\0' && errno == 0;
+bool refuse(std::string& error, const std::string& reason) {
+    error = reason;
+    return false;
 }
 
 }  // namespace
@@ -161,142 +134,89 @@ bool parse_count(const char* text, long& value) {
 bool parse_render_options(int argc, const char* const* argv, RenderOptions& options,
                           std::string& error) {
     std::optional<double> from, fps;
-    std::optional<long> frames;
+    long frames = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        auto needs_value = [&]() {
-            if (value) return true;
-            error = arg + " needs a value";
-            return false;
-        };
+        if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "--picture" ||
+            arg == "--progress" || arg == "--no-progress") {
+            options.help = options.help || arg == "--help" || arg == "-h";
+            options.version = options.version || arg == "--version";
+            options.picture = options.picture || arg == "--picture";
+            if (arg.find("progress") != std::string::npos) options.progress = arg == "--progress";
+            continue;
+        }
+        // Every other option takes a value.
+        const bool known = arg == "--variant" || arg == "--seed" || arg == "--time" ||
+                           arg == "--from" || arg == "--fps" || arg == "--frames" ||
+                           arg == "--apng" || arg == "--video" || arg == "--out";
+        if (!known) return refuse(error, "unknown option '" + arg + "'");
+        if (++i == argc) return refuse(error, arg + " needs a value");
+        const std::string value = argv[i];
         double number = 0.0;
-        long count = 0;
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--progress" || arg == "--no-progress") {
-            options.progress = arg == "--progress";
-        } else if (arg == "--picture") {
-            options.picture = true;
-        } else if (arg == "--variant") {
-            if (!needs_value()) return false;
-            if (std::strcmp(value, "320") == 0) {
-                options.variant = 320;
-            } else if (std::strcmp(value, "640") == 0) {
-                options.variant = 640;
-            } else {
-                error = std::string("unknown variant '") + value + "': use 320 or 640";
-                return false;
+        const bool numeric =
+            arg == "--seed" || arg == "--time" || arg == "--from" || arg == "--fps";
+        if (numeric && !parse_number(value.c_str(), number)) {
+            return refuse(error, arg + " needs a finite number, not '" + value + "'");
+        }
+        if (arg == "--variant") {
+            if (value != "320" && value != "640") {
+                return refuse(error, "unknown variant '" + value + "': use 320 or 640");
             }
-            ++i;
-        } else if (arg == "--seed" || arg == "--time" || arg == "--from" || arg == "--fps") {
-            if (!needs_value()) return false;
-            if (!parse_number(value, number)) {
-                error = arg + " needs a finite number, not '" + value + "'";
-                return false;
+            options.variant = value == "320" ? 320 : 640;
+        } else if (arg == "--seed") {
+            if (number == -1.0) {
+                return refuse(error, "--seed -1 is not a seed but 'from the clock' to the runtime; "
+                                     "leave --seed out for that, or give another number");
             }
-            if (arg == "--seed") {
-                if (number == -1.0) {
-                    error = "--seed -1 is not a seed but 'from the clock' to the runtime; "
-                            "leave --seed out for that, or give another number";
-                    return false;
-                }
-                options.seed = number;
+            options.seed = number;
+        } else if (arg == "--time") {
+            if (!clock_reading_drawable(number)) {
+                return refuse(error, undrawable(number, "--time " + value));
             }
-            if (arg == "--time") {
-                if (!clock_reading_drawable(number)) {
-                    error = undrawable(number, std::string("--time ") + value);
-                    return false;
-                }
-                options.times.push_back(number);
-            }
-            if (arg == "--from") from = number;
-            if (arg == "--fps") {
-                if (number <= 0.0) {
-                    error = "--fps needs a number above 0";
-                    return false;
-                }
-                fps = number;
-            }
-            ++i;
+            options.times.push_back(number);
+        } else if (arg == "--from") {
+            from = number;
+        } else if (arg == "--fps") {
+            if (number <= 0.0) return refuse(error, "--fps needs a number above 0");
+            fps = number;
         } else if (arg == "--frames") {
-            if (!needs_value()) return false;
-            if (!parse_count(value, count) || count < 1 || count > kMaxFrames) {
-                error = std::string("--frames needs a whole number from 1 to ") +
-                        std::to_string(kMaxFrames) + ", not '" + value + "'";
-                return false;
+            char* end = nullptr;
+            errno = 0;
+            frames = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || errno != 0 || frames < 1 || frames > kMaxFrames) {
+                return refuse(error, "--frames needs a whole number from 1 to " +
+                                         std::to_string(kMaxFrames) + ", not '" + value + "'");
             }
-            frames = count;
-            ++i;
-        } else if (const CaptureOption* capture = capture_option(arg)) {
-            if (!needs_value()) return false;
-            if (!*value) {
-                error = arg + " needs a file name";
-                return false;
-            }
-            // Given again, the later file counts.
-            auto& list = options.captures;
-            auto same = std::find_if(list.begin(), list.end(),
-                                     [&](const Capture& c) { return c.kind == capture->kind; });
-            if (same != list.end()) {
-                same->path = value;
-            } else {
-                list.push_back({capture->kind, value});
-            }
-            ++i;
-        } else if (arg == "--out") {
-            if (!needs_value()) return false;
-            options.out_dir = value;
-            options.out_given = true;
-            ++i;
+        } else if (arg != "--out" && value.empty()) {
+            return refuse(error, arg + " needs a file name");
         } else {
-            error = "unknown option '" + arg + "'";
-            return false;
+            // Given again, the later value counts.
+            (arg == "--apng" ? options.apng : arg == "--video" ? options.video : options.out_dir) =
+                value;
+            options.out_given = options.out_given || arg == "--out";
         }
     }
     if (from || frames || fps) {
         if (!(from && frames && fps)) {
-            error = "--from, --frames and --fps go together";
-            return false;
+            return refuse(error, "--from, --frames and --fps go together");
         }
-        for (long k = 0; k < *frames; ++k) {
-            const double t = static_cast<double>(*from + static_cast<double>(k) / *fps);
+        for (long k = 0; k < frames; ++k) {
+            const double t = *from + static_cast<double>(k) / *fps;
             if (!clock_reading_drawable(t)) {
-                error = undrawable(t, "frame " + std::to_string(k) + " of --from " +
-                                          shortest(*from) + " --frames " +
-                                          std::to_string(*frames) + " --fps " + shortest(*fps));
-                return false;
+                return refuse(error, undrawable(t, "frame " + std::to_string(k) + " of --from " +
+                                                       shortest(*from) + " --frames " +
+                                                       std::to_string(frames) + " --fps " +
+                                                       shortest(*fps)));
             }
             options.times.push_back(t);
         }
+        options.fps = *fps;
     }
-    if (fps) options.fps = *fps;
-    auto& captures = options.captures;
-    std::stable_sort(captures.begin(), captures.end(), [](const Capture& a, const Capture& b) {
-        return &capture_option(a.kind) < &capture_option(b.kind);
-    });
-    if (!captures.empty() && options.times.empty()) {
-        error = all_capture_options() + " need frames: --time or --from --frames --fps";
-        return false;
+    if ((!options.apng.empty() || !options.video.empty()) && options.times.empty()) {
+        return refuse(error, "--apng and --video need frames: --time or --from --frames --fps");
     }
-    for (const Capture& capture : captures) {
-        if (capture_option(capture.kind).needs_rate && !fps) {
-            error = std::string(capture_option_name(capture.kind)) +
-                    " needs the steady rate of --from --frames --fps";
-            return false;
-        }
-    }
-    const Capture* to_stdout = nullptr;
-    for (const Capture& capture : captures) {
-        if (capture.path != "-") continue;
-        if (to_stdout) {
-            error = std::string("only one of ") + capture_option_name(to_stdout->kind) + " and " +
-                    capture_option_name(capture.kind) + " can go to standard output";
-            return false;
-        }
-        to_stdout = &capture;
+    if (!options.video.empty() && !fps) {
+        return refuse(error, "--video needs the steady rate of --from --frames --fps");
     }
     if (!options.picture && options.times.empty()) options.picture = true;
     return true;

@@ -1,25 +1,25 @@
+// PNG files through libpng.
+#include "programs/render/png_file.h"
+
 #include <png.h>
 
 #include <cerrno>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "programs/render/output_file.h"
-#include "programs/render/png_file.h"
 
 namespace {
 
-struct PngError {
-    std::string message;
-    FILE* file = nullptr;
-    int write_errno = 0;  // the reason of a failed write, 0 when none failed
+struct Encoding {
+    std::FILE* file = nullptr;
+    std::string reason;  // the first failure
 };
 
 void on_png_error(png_structp png, png_const_charp message) {
-    auto* error = static_cast<PngError*>(png_get_error_ptr(png));
-    error->message = message;
+    auto* encoding = static_cast<Encoding*>(png_get_error_ptr(png));
+    if (encoding->reason.empty()) encoding->reason = message;
     longjmp(png_jmpbuf(png), 1);
 }
 
@@ -28,34 +28,26 @@ void on_png_warning(png_structp, png_const_charp) {}
 // libpng's own writer reports a failure only as "Write Error"; this one keeps
 // the system's reason.
 void on_png_write(png_structp png, png_bytep data, size_t length) {
-    auto* error = static_cast<PngError*>(png_get_error_ptr(png));
+    auto* encoding = static_cast<Encoding*>(png_get_error_ptr(png));
     errno = 0;
-    if (std::fwrite(data, 1, length, error->file) != length) {
-        error->write_errno = errno != 0 ? errno : EIO;
+    if (std::fwrite(data, 1, length, encoding->file) != length) {
+        encoding->reason = std::strerror(errno != 0 ? errno : EIO);
         png_error(png, "write failed");
     }
 }
 
 void on_png_flush(png_structp) {}
 
-// Encodes into an open file; false with a message naming `path` on failure.
-bool encode(FILE* file, const std::string& path, const uint32_t* pixels, int32_t width,
-            int32_t height, std::string& error) {
-    PngError png_error;
-    png_error.file = file;
+// Encodes into an open file; false with the reason on failure.
+bool encode(std::FILE* file, const uint32_t* pixels, int32_t width, int32_t height,
+            std::string& error) {
+    Encoding encoding{file, ""};
     png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, &png_error, on_png_error, on_png_warning);
-    if (!png) {
-        error = "cannot write " + path + ": cannot start the PNG encoder";
-        return false;
-    }
-    png_infop info = png_create_info_struct(png);
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &encoding, on_png_error, on_png_warning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<png_byte> row(static_cast<size_t>(width) * 3);
     if (!info || setjmp(png_jmpbuf(png))) {
-        error = "cannot write " + path + ": " +
-                (png_error.write_errno != 0 ? std::string(std::strerror(png_error.write_errno))
-                 : png_error.message.empty() ? std::string("the PNG encoder failed")
-                                             : png_error.message);
+        error = encoding.reason.empty() ? "the PNG encoder failed" : encoding.reason;
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
     }
@@ -84,8 +76,8 @@ bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t wid
                     int32_t height, std::string& error) {
     OutputFile file;
     if (!output_file_open(file, path, error)) return false;
-    if (!encode(output_file_stream(file), path, pixels, width, height, error)) {
-        output_file_discard(file);
+    if (!encode(file.stream, pixels, width, height, error)) {
+        error = "cannot write " + path + ": " + error;
         return false;
     }
     return output_file_commit(file, error);

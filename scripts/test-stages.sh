@@ -7,7 +7,7 @@
 # Stages: release (unit and end-to-end tests of the Linux build), package
 # (the Debian package), sanitize (ASan + UBSan unit tests), windows-i686 and
 # windows-x86_64 (the Windows builds under Wine), web (WebAssembly under node
-# and Chromium), arm64 (the ARM64 Linux build under qemu).
+# and in Chromium, Firefox and WebKit), arm64 (the ARM64 Linux build under qemu).
 #
 # Every stage runs even when another one failed. The release build comes
 # first, since the other stages compare with its programs; then two lanes

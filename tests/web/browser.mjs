@@ -233,7 +233,8 @@ const cases = {
       {width: 390, height: 844, ratio: 1, mobile: true},
     ];
     for (const screen of screens) {
-      const name = `${screen.width}x${screen.height} x${screen.ratio}${screen.mobile ? ' phone' : ''}`;
+      const name = `${screen.width}x${screen.height} x${screen.ratio}` +
+                   (screen.mobile ? ' phone' : '');
       if (!engine.canShow(screen)) {
         console.log(`${name}: not a screen this engine can be set to`);
         continue;
@@ -242,7 +243,8 @@ const cases = {
       for (const variant of [320, 640]) {
         const label = `${variant} at ${name}`;
         await shot.goto(base + `index.html?variant=${variant}&seed=3&time=5`);
-        await waitFor(shot, 'still frame', () => document.documentElement.dataset.frame === 'ready');
+        await waitFor(shot, 'still frame',
+                      () => document.documentElement.dataset.frame === 'ready');
         const source = await canvasPixels(shot);
         const box = await shot.evaluate(() => {
           const r = document.getElementById('screen').getBoundingClientRect();

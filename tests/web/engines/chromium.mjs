@@ -23,7 +23,8 @@ export async function start() {
     errors,
     openPage,
     canShow: () => true,
-    async open({width = 1280, height = 800, ratio = 1, mobile = false, reducedMotion = false} = {}) {
+    async open({width = 1280, height = 800, ratio = 1, mobile = false,
+                reducedMotion = false} = {}) {
       const page = await openPage({viewport: {width, height}, deviceScaleFactor: ratio,
                                    isMobile: mobile, hasTouch: mobile,
                                    reducedMotion: reducedMotion ? 'reduce' : 'no-preference'});

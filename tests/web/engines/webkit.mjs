@@ -72,7 +72,8 @@ export async function start() {
       // never makes: the screenshots are the screen's, taken by ImageMagick.
       const service = spawn('WebKitWebDriver', ['--port=' + port], {
         stdio: 'ignore',
-        env: {...process.env, DISPLAY: ':' + x.display, GDK_BACKEND: 'x11', GDK_SCALE: String(ratio),
+        env: {...process.env, DISPLAY: ':' + x.display, GDK_BACKEND: 'x11',
+              GDK_SCALE: String(ratio),
               XDG_CONFIG_HOME: config, XDG_CACHE_HOME: config, XDG_DATA_HOME: config,
               WEBKIT_DISABLE_COMPOSITING_MODE: '1'},
       });

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the web tests' npm packages (playwright-core, pinned in
-# tests/web/package-lock.json) with npm ci, when they are missing or the lock
-# file changed. No browser is downloaded: the tests use Debian's chromium.
+# Installs the web tests' npm packages (playwright-core, puppeteer-core and
+# selenium-webdriver, pinned in tests/web/package-lock.json) with npm ci, when
+# they are missing or the lock file changed. No browser is downloaded: the
+# tests use Debian's chromium, firefox-esr and WebKitGTK (none of these
+# packages downloads one on install; the variables say so all the same).
 set -euo pipefail
 dir=$(cd "$(dirname "$0")/../tests/web" && pwd)
 stamp="$dir/node_modules/.ombrith-lock"
@@ -12,6 +14,6 @@ if ! command -v npm >/dev/null; then
   echo "npm is missing: the web tests need Node.js with npm" >&2
   exit 1
 fi
-export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
+export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 PUPPETEER_SKIP_DOWNLOAD=1
 (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
 cp "$dir/package-lock.json" "$stamp"

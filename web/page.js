@@ -88,17 +88,21 @@
   }
   followRatio();
 
-  // Full screen on a click or tap on the picture, and back. Without the
-  // Fullscreen API (phones that have none show the page full screen anyway)
-  // nothing happens.
-  const fullScreenAvailable = Boolean(root.requestFullscreen || root.webkitRequestFullscreen);
+  // Full screen on a click or tap on the picture, and back. Without element
+  // full screen (an iPhone has none, and shows the page full screen anyway;
+  // a frame may not allow it) nothing happens and the hint does not offer it.
+  const requestFullScreen =
+    root.requestFullscreen && document.fullscreenEnabled !== false ? root.requestFullscreen
+      : root.webkitRequestFullscreen && document.webkitFullscreenEnabled !== false
+        ? root.webkitRequestFullscreen : null;
+  const fullScreenAvailable = Boolean(requestFullScreen);
   function toggleFullScreen() {
     const d = document;
     let result;
     if (d.fullscreenElement || d.webkitFullscreenElement) {
       result = (d.exitFullscreen || d.webkitExitFullscreen).call(d);
     } else if (fullScreenAvailable) {
-      result = (root.requestFullscreen || root.webkitRequestFullscreen).call(root);
+      result = requestFullScreen.call(root);
     }
     if (result && result.catch) result.catch(() => {});
   }
@@ -338,6 +342,8 @@
   function holdStill(module) {
     const readingMs = module.clockOffsetMs + performance.now();
     drawPixels(module, module._web_still(readingMs / 1000, 0, 1));
+    canvas.setAttribute('aria-label', 'Ombrith by Talvane: the set-up picture of seed ' +
+      readingMs / 1000 + ', green and red cells, still until the animation is started');
     startControl.hidden = false;
     startControl.focus();
     startControl.addEventListener('click', () => {

@@ -1,6 +1,8 @@
 // The site as a static web server on a free local port, for the browser
 // tests and the frame-rate script. Only files below the site's folder are
-// served; anything else is refused.
+// served; anything else is refused. A test can take files away
+// (server.missing, a set of paths such as '/ombrith640.wasm': answered 404)
+// and see how often each path was asked for (server.asked).
 import {createServer} from 'node:http';
 import {readFileSync} from 'node:fs';
 import path from 'node:path';
@@ -19,6 +21,11 @@ export function serve(root) {
       response.writeHead(400).end();
       return;
     }
+    server.asked.set(name, (server.asked.get(name) || 0) + 1);
+    if (server.missing.has(name)) {
+      response.writeHead(404).end();
+      return;
+    }
     const file = path.join(root, name === '/' ? 'index.html' : name);
     if (!file.startsWith(root + path.sep)) {
       response.writeHead(403).end();
@@ -32,5 +39,7 @@ export function serve(root) {
       response.writeHead(404).end();
     }
   });
+  server.missing = new Set();
+  server.asked = new Map();
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }

@@ -182,8 +182,11 @@ case "$case_name" in
     cp "$program320" "$program640" "$work/app/"
     cp "$double" "$work/app/ddraw.dll"
     start_xvfb 1920x1080
-    fallback_run() {  # PROGRAM WIDTH HEIGHT DESKTOP REFUSE|off SCALE LEFT TOP END
-      local name=$1 desktop=$4 refuse=$5 scale=$6 left=$7 top=$8 end=$9
+    # fallback_run PROGRAM WIDTH HEIGHT DESKTOP REFUSE|off SCALE|0 LEFT TOP END count|-
+    # (REFUSE: the modes the double refuses, off: no DirectDraw; SCALE 0:
+    # the display's own mode is expected.)
+    fallback_run() {
+      local name=$1 desktop=$4 refuse=$5 scale=$6 left=$7 top=$8 end=$9 count=${10}
       width=$2 height=$3
       echo "== $name on ${desktop}, DirectDraw refusing: $refuse"
       wine_env_desktop "$prefix" "$desktop"
@@ -212,7 +215,7 @@ case "$case_name" in
         done
       fi
       cat "$work/oracle.log" 2>/dev/null || true
-      if [ "$refuse" != off ]; then
+      if [ "$count" = count ]; then
         # Five seconds of frames, counted by the double from outside.
         sleep 6
         python3 "$here/colour_oracle.py" --rate "$work/presents.log" ||
@@ -224,12 +227,12 @@ case "$case_name" in
       [ "$exit_status" -eq 0 ] || fail "$name: $end ended it with status $exit_status, not 0"
       unset OMBRITH_DDRAW_REFUSE OMBRITH_PRESENT_LOG
     }
-    fallback_run ombrith320 320 240 1920x1080 320x240 4 320 60 Escape
-    fallback_run ombrith320 320 240 1366x768 all 3 203 24 alt+F4
-    fallback_run ombrith640 640 480 1920x1080 off 2 320 60 Escape
-    fallback_run ombrith640 640 480 1366x768 all 1 363 144 alt+F4
+    fallback_run ombrith320 320 240 1920x1080 320x240 4 320 60 Escape count
+    fallback_run ombrith320 320 240 1366x768 all 3 203 24 alt+F4 -
+    fallback_run ombrith640 640 480 1920x1080 off 2 320 60 Escape -
+    fallback_run ombrith640 640 480 1366x768 all 1 363 144 alt+F4 -
     # The mode given: the display is taken exclusively, flips paced too.
-    fallback_run ombrith640 640 480 1366x768 320x240 0 0 0 Escape
+    fallback_run ombrith640 640 480 1366x768 320x240 0 0 0 Escape count
     ;;
 
   app-folder-ddraw)

@@ -188,8 +188,13 @@ case "$case_name" in
     fallback_run() {
       local name=$1 desktop=$4 refuse=$5 scale=$6 left=$7 top=$8 end=$9 count=${10}
       width=$2 height=$3
-      echo "== $name on ${desktop}, DirectDraw refusing: $refuse"
-      wine_env_desktop "$prefix" "$desktop"
+      echo "== $name on ${desktop}, DirectDraw refusing: $refuse (at ${SECONDS} s)"
+      # The desktop's size is set (restarting the wine server) only when it
+      # changes.
+      if [ "$desktop" != "${desktop_set:-}" ]; then
+        wine_env_desktop "$prefix" "$desktop"
+        desktop_set=$desktop
+      fi
       rm -f "$work/presents.log"
       if [ "$refuse" = off ]; then
         export WINEDLLOVERRIDES="ddraw=d"
@@ -228,11 +233,12 @@ case "$case_name" in
       unset OMBRITH_DDRAW_REFUSE OMBRITH_PRESENT_LOG
     }
     fallback_run ombrith320 320 240 1920x1080 320x240 4 320 60 Escape count
-    fallback_run ombrith320 320 240 1366x768 all 3 203 24 alt+F4 -
     fallback_run ombrith640 640 480 1920x1080 off 2 320 60 Escape -
+    fallback_run ombrith320 320 240 1366x768 all 3 203 24 alt+F4 -
     fallback_run ombrith640 640 480 1366x768 all 1 363 144 alt+F4 -
     # The mode given: the display is taken exclusively, flips paced too.
     fallback_run ombrith640 640 480 1366x768 320x240 0 0 0 Escape count
+    echo "all runs done at ${SECONDS} s"
     ;;
 
   app-folder-ddraw)

@@ -48,22 +48,17 @@ void queue_put(uint32_t message, WPARAM wparam, LPARAM lparam) {
 
 LRESULT CALLBACK screen_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
+        // Activation, keys and closing (Alt+F4, the system's close; the
+        // window stays until the display is given back) are the demo's.
         case WM_ACTIVATEAPP:
         case WM_KEYDOWN:
-            queue_put(message, wparam, lparam);
-            return 0;
-        case WM_CLOSE:
-            // Alt+F4 and the system's close: the window stays until the
-            // display is given back.
-            queue_put(message, wparam, lparam);
-            return 0;
+        case WM_CLOSE: queue_put(message, wparam, lparam); return 0;
         case WM_SETCURSOR:
             if (LOWORD(lparam) != HTCLIENT) break;
             SetCursor(shown_cursor);
             queue_put(message, wparam, lparam);
             return TRUE;
-        default:
-            break;
+        default: break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }

@@ -145,8 +145,8 @@ TEST_F(WindowTest, ARefusedStepReleasesTheFirstWayAndOpensTheFallback) {
         std::vector<std::string> expected;
         if (f.primary) expected.push_back("release_surface primary");
         if (f.object) {
-            expected.insert(expected.end(), {"restore_display_mode", "set_cooperative_level window 0x8",
-                                             "release_object"});
+            expected.insert(expected.end(), {"restore_display_mode",
+                                             "set_cooperative_level window 0x8", "release_object"});
         }
         expected.push_back(f.object ? "destroy_window window" : "destroy_window null");
         if (f.module) expected.push_back("free_library set");

@@ -37,9 +37,9 @@ constexpr int32_t kDepths[3] = {32, 24, 16};
 
 bool failed(int32_t result) { return result < 0; }
 
-}  // namespace
-
-int32_t window_open(const char* title, int32_t width, int32_t height) {
+// Takes the display through the tables in use, step by step; 0 at the first
+// step refused, leaving what was taken in the module state.
+int32_t take_display(const char* title, int32_t width, int32_t height) {
     const PlatformDisplay& dd = *platform_display;
     const PlatformWindowSystem& ws = *platform_window_system;
 
@@ -107,6 +107,52 @@ int32_t window_open(const char* title, int32_t width, int32_t height) {
     return 1;
 }
 
+// Releases what take_display took, through the tables it took it with.
+void release_display() {
+    const PlatformDisplay& dd = *platform_display;
+    const PlatformWindowSystem& ws = *platform_window_system;
+
+    if (primary_surface != nullptr) {
+        dd.release_surface(primary_surface);
+        primary_surface = nullptr;
+    }
+    if (ddraw_object != nullptr) {
+        dd.restore_display_mode(ddraw_object);
+        dd.set_cooperative_level(ddraw_object, window_handle, kDisplayNormal);
+        dd.release_object(ddraw_object);
+        ddraw_object = nullptr;
+    }
+    ws.destroy_window(window_handle);
+    if (ddraw_module != nullptr) {
+        dd.free_library(ddraw_module);
+        ddraw_module = nullptr;
+    }
+    // Put the screen saver back the way window_open found it; if the open
+    // never got as far as switching it off, it is left alone.
+    if (screen_saver_taken != 0) {
+        ws.system_parameters_info(kSpiSetScreenSaveActive,
+                                  static_cast<uint32_t>(screen_saver_found), nullptr, 0);
+        screen_saver_taken = 0;
+    }
+}
+
+}  // namespace
+
+int32_t window_open(const char* title, int32_t width, int32_t height) {
+    if (take_display(title, width, height) != 0) return 1;
+    if (platform_fallback_display == nullptr || platform_fallback_window_system == nullptr ||
+        platform_display == platform_fallback_display)
+        return 0;
+    // The display refused this size (as today's Windows drivers refuse the
+    // small modes) or has no DirectDraw at all: what was taken goes back,
+    // and the frame is shown the second way, a window over the whole screen,
+    // from then on until window_close.
+    release_display();
+    platform_display = platform_fallback_display;
+    platform_window_system = platform_fallback_window_system;
+    return take_display(title, width, height);
+}
+
 void window_pump_messages() {
     const PlatformWindowSystem& ws = *platform_window_system;
     PlatformMessage message{};
@@ -146,31 +192,7 @@ int32_t window_update(const uint32_t* pixels) {
 }
 
 void window_close() {
-    const PlatformDisplay& dd = *platform_display;
-    const PlatformWindowSystem& ws = *platform_window_system;
-
-    if (primary_surface != nullptr) {
-        dd.release_surface(primary_surface);
-        primary_surface = nullptr;
-    }
-    if (ddraw_object != nullptr) {
-        dd.restore_display_mode(ddraw_object);
-        dd.set_cooperative_level(ddraw_object, window_handle, kDisplayNormal);
-        dd.release_object(ddraw_object);
-        ddraw_object = nullptr;
-    }
-    ws.destroy_window(window_handle);
-    if (ddraw_module != nullptr) {
-        dd.free_library(ddraw_module);
-        ddraw_module = nullptr;
-    }
-    // Put the screen saver back the way window_open found it; if the open
-    // never got as far as switching it off, it is left alone.
-    if (screen_saver_taken != 0) {
-        ws.system_parameters_info(kSpiSetScreenSaveActive,
-                                  static_cast<uint32_t>(screen_saver_found), nullptr, 0);
-        screen_saver_taken = 0;
-    }
+    release_display();
     key_input_hooks.inkey_hook = nullptr;
     key_input_hooks.getkey_hook = nullptr;
     key_input_hooks.keyhit_hook = nullptr;

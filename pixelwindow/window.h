@@ -10,6 +10,9 @@
 // Takes the display for a window titled `title` at exactly width x height.
 // 1 when the display, the surfaces, the converter and the key hooks are
 // ready; 0 on any failure, leaving what was acquired for window_close.
+// Where the platform has a second way to show a frame and the first one
+// refuses any step, what the first took is released and the second is
+// opened instead (the platform tables point at it from then on).
 int32_t window_open(const char* title, int32_t width, int32_t height);
 
 // Dispatches pending messages and shows one frame of window_width x

@@ -10,7 +10,10 @@
 //
 // The table in use is `platform_display`. The display backend library
 // (platform/sdl, platform/web or platform/win32) defines it, pointing at
-// `platform_native_display`; tests point it at a scripted fake.
+// the system's own table (`platform_native_display`, DirectDraw on Windows)
+// or at the emulated display's; tests point it at a scripted fake.
+// `platform_fallback_display` is the second way to show a frame where the
+// first refuses the display (the emulated display on Windows), or null.
 #pragma once
 
 #include <cstdint>
@@ -90,4 +93,5 @@ struct PlatformDisplay {
 };
 
 extern const PlatformDisplay* platform_display;
+extern const PlatformDisplay* platform_fallback_display;
 extern const PlatformDisplay platform_native_display;

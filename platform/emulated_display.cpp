@@ -273,7 +273,7 @@ void emulated_display_reset() {
     state = State{};
 }
 
-const PlatformDisplay platform_native_display = {
+const PlatformDisplay platform_emulated_display = {
     .load_library = load_library,
     .find_entry = find_entry,
     .free_library = free_library,
@@ -292,7 +292,7 @@ const PlatformDisplay platform_native_display = {
     .release_surface = release_surface,
 };
 
-const PlatformWindowSystem platform_native_window_system = {
+const PlatformWindowSystem platform_emulated_window_system = {
     .register_class = register_class,
     .create_window = create_window,
     .destroy_window = destroy_window,
@@ -304,7 +304,7 @@ const PlatformWindowSystem platform_native_window_system = {
     .system_parameters_info = system_parameters_info,
 };
 
-const PlatformKeyboard platform_native_keyboard = {
+const PlatformKeyboard platform_emulated_keyboard = {
     .get_keyboard_state = get_keyboard_state,
     .to_ascii = us_layout_to_ascii,
 };

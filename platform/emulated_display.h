@@ -1,21 +1,22 @@
 // The emulated display: the display, window-system and keyboard tables of a
 // backend whose system has no DirectDraw-like objects of its own (SDL, the
-// browser).
+// browser), or whose DirectDraw refuses the display (Windows' fallback).
 //
 // This module keeps the bookkeeping that every such backend needs: the
 // handles of the library, the display object and the flipping chain, whether
 // the object is alive, exclusive and in a mode, the one back buffer in our
 // memory and its lock, the window and its procedure, message dispatch and the
-// key state. It defines `platform_native_display`,
-// `platform_native_window_system` and `platform_native_keyboard`, and calls
-// the backend only where the system itself has to act, through the hooks
-// below.
+// key state. It defines `platform_emulated_display`,
+// `platform_emulated_window_system` and `platform_emulated_keyboard`, and
+// calls the backend only where the system itself has to act, through the
+// hooks below.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/display.h"
 #include "platform/handle.h"
+#include "platform/keyboard.h"
 #include "platform/window_system.h"
 
 // The screen: what the display object's operations need of the system.
@@ -54,6 +55,12 @@ struct EmulatedWindowHooks {
     bool (*screen_saver_enabled)();
     void (*enable_screen_saver)(bool enabled);
 };
+
+extern const PlatformDisplay platform_emulated_display;
+extern const PlatformWindowSystem platform_emulated_window_system;
+// The key state below, with the US layout's ToAscii (a system that has its
+// own key state, as Windows does, keeps its own keyboard table).
+extern const PlatformKeyboard platform_emulated_keyboard;
 
 // Defined by the backend (its display and its window half), pointing at its
 // hooks; tests point them at fakes.

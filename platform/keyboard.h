@@ -2,9 +2,9 @@
 // character a key gives for a keyboard state.
 //
 // The table in use is `platform_keyboard`, defined by the display backend
-// library and pointing at `platform_native_keyboard`; tests point it at a
-// scripted fake. (The console's own key reading keeps to the console table:
-// it has to work without a display.)
+// library and pointing at `platform_native_keyboard` (USER32's) or at the
+// emulated display's; tests point it at a scripted fake. (The console's own
+// key reading keeps to the console table: it has to work without a display.)
 #pragma once
 
 #include <cstdint>

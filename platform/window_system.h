@@ -9,8 +9,9 @@
 // forwards to it.
 //
 // The table in use is `platform_window_system`, defined by the display backend
-// library and pointing at `platform_native_window_system`; tests point it at
-// a scripted fake.
+// library and pointing at `platform_native_window_system` or at the emulated
+// display's; tests point it at a scripted fake. It is switched together with
+// the display table, and so has a fallback as that has.
 #pragma once
 
 #include <cstdint>
@@ -84,4 +85,5 @@ struct PlatformWindowSystem {
 };
 
 extern const PlatformWindowSystem* platform_window_system;
+extern const PlatformWindowSystem* platform_fallback_window_system;
 extern const PlatformWindowSystem platform_native_window_system;

@@ -17,7 +17,20 @@ BOOL WINAPI on_ctrl_event(DWORD event) {
     return handler != nullptr && handler(event) ? TRUE : FALSE;
 }
 
-void* std_input_handle() { return GetStdHandle(STD_INPUT_HANDLE); }
+// A Windows (GUI) program gets no console of its own: double-clicked, it
+// opens none. Started from a command prompt, it borrows the prompt's, so the
+// console key path reads that one's keys as a console program's would.
+void* std_input_handle() {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if ((input == nullptr || input == INVALID_HANDLE_VALUE) && GetConsoleWindow() == nullptr &&
+        AttachConsole(ATTACH_PARENT_PROCESS)) {
+        input = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (input == INVALID_HANDLE_VALUE) return nullptr;
+        SetStdHandle(STD_INPUT_HANDLE, input);
+    }
+    return input;
+}
 
 int get_mode(void* handle, uint32_t* mode) {
     DWORD value = 0;

@@ -1,6 +1,7 @@
 // Display operations on DirectDraw. "ddraw.dll" is loaded at run time; each
 // operation is the one DirectDraw call of the same name, through the
 // published IDirectDraw / IDirectDrawSurface layouts of the platform SDK.
+// Flips keep to at most 60 frames a second (frame_timer.h).
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0502  // SetDllDirectoryA
 #endif
@@ -9,6 +10,7 @@
 #include <ddraw.h>
 
 #include "platform/display.h"
+#include "platform/win32/frame_timer.h"
 
 // The surface description holds a pointer (the locked surface's address):
 // 108 bytes in 32-bit programs, 120 in 64-bit ones.
@@ -20,6 +22,8 @@ static_assert(sizeof(DDSCAPS) == 4, "DDSCAPS is one 32-bit word");
 namespace {
 
 using DirectDrawCreateProc = HRESULT(WINAPI*)(GUID* guid, LPDIRECTDRAW* object, IUnknown* outer);
+
+FrameTimer flip_timer;
 
 IDirectDraw* as_object(PlatformHandle handle) { return static_cast<IDirectDraw*>(handle); }
 IDirectDrawSurface* as_surface(PlatformHandle handle) {
@@ -132,10 +136,16 @@ int32_t unlock(PlatformHandle surface, void* address) {
 }
 
 int32_t flip(PlatformHandle surface, uint32_t flags) {
-    return as_surface(surface)->Flip(nullptr, flags);
+    frame_timer_wait(flip_timer);
+    const HRESULT result = as_surface(surface)->Flip(nullptr, flags);
+    if (SUCCEEDED(result)) frame_timer_presented(flip_timer);
+    return static_cast<int32_t>(result);
 }
 
-uint32_t release_surface(PlatformHandle surface) { return as_surface(surface)->Release(); }
+uint32_t release_surface(PlatformHandle surface) {
+    frame_timer_stop(flip_timer);
+    return as_surface(surface)->Release();
+}
 
 }  // namespace
 

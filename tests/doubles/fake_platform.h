@@ -38,6 +38,9 @@ struct FakePlatformScript {
 
 struct FakePlatform {
     FakePlatformScript script;
+    // The script of the fallback tables, and whether one of theirs is running.
+    FakePlatformScript fallback_script;
+    bool in_fallback = false;
     std::vector<std::string> log;
     // The back buffer's memory, (height + 1) rows of `pitch` bytes; the extra
     // row catches writes past the end.
@@ -64,14 +67,20 @@ extern FakePlatform fake_platform;
 extern const PlatformDisplay fake_display;
 extern const PlatformWindowSystem fake_window_system;
 extern PlatformKeyboard fake_keyboard;
+// The same fake as a second way to show a frame: every call logged with
+// "fallback " in front and scripted by fake_platform.fallback_script.
+extern const PlatformDisplay fake_fallback_display;
+extern const PlatformWindowSystem fake_fallback_window_system;
 
 // Resets fake_platform to a fresh script and points the platform tables at
-// the fakes.
+// the fakes, with no fallback.
 void fake_platform_install();
-// Points the tables back at the native backends.
+// Offers the fake fallback tables as the platform's second way.
+void fake_platform_offer_fallback();
+// Points the tables back where they were before fake_platform_install.
 void fake_platform_remove();
 
 // How many log lines start with `prefix`.
 int32_t fake_log_count(const std::string& prefix);
-// Queues a message for the window.
+// Queues a message for the window (of the tables in use).
 void fake_post(uint32_t message, uintptr_t wparam, intptr_t lparam);

@@ -120,6 +120,70 @@ TEST_F(WindowTest, EachOpenFailureStopsAtItsStepKeepsWhatWasTakenAndCloseRelease
     }
 }
 
+// Where the platform has a second way to show a frame: a display that gives
+// the mode keeps the first; one refusing any step has what it took released
+// in window_close's order, and the second opens in its place and serves from
+// then on; when the second refuses too, the open fails and close releases it.
+TEST_F(WindowTest, ARefusedStepReleasesTheFirstWayAndOpensTheFallback) {
+    fake_platform_offer_fallback();
+    ASSERT_EQ(window_open(kTitle, 320, 240), 1);
+    EXPECT_EQ(fake_log_count("fallback"), 0);
+    EXPECT_EQ(platform_display, &fake_display);
+
+    for (const OpenFailure& f : kFailures) {
+        SCOPED_TRACE(f.name);
+        SetUp();
+        fake_platform_offer_fallback();
+        f.script(fake_platform.script);
+        ASSERT_EQ(window_open(kTitle, 320, 240), 1);
+        std::vector<std::string> released;
+        bool refused = false;
+        for (const std::string& line : fake_platform.log) {
+            if (refused && line.rfind("fallback", 0) != 0) released.push_back(line);
+            refused = refused || line == f.last_call;
+        }
+        std::vector<std::string> expected;
+        if (f.primary) expected.push_back("release_surface primary");
+        if (f.object) {
+            expected.insert(expected.end(), {"restore_display_mode",
+                                             "set_cooperative_level window 0x8", "release_object"});
+        }
+        expected.push_back(f.object ? "destroy_window window" : "destroy_window null");
+        if (f.module) expected.push_back("free_library set");
+        EXPECT_EQ(released, expected);
+        EXPECT_EQ(fake_platform.log.back(), "fallback system_parameters_info 17 0 null 0");
+        EXPECT_EQ(fake_log_count("fallback set_display_mode 320 240 32"), 1);
+        EXPECT_EQ(platform_display, &fake_fallback_display);
+        EXPECT_EQ(platform_window_system, &fake_fallback_window_system);
+        EXPECT_EQ(key_input_hooks.inkey_hook, window_inkey);
+
+        fake_platform.log.clear();
+        fake_post(kMessageSetCursor, 0, kHitClient);
+        const std::vector<uint32_t> frame(320 * 240, 0x123456);
+        EXPECT_EQ(window_update(frame.data()), 1);
+        window_close();
+        for (const std::string& line : fake_platform.log) {
+            EXPECT_EQ(line.rfind("fallback", 0), 0u) << line;
+        }
+        EXPECT_EQ(fake_log_count("fallback flip primary"), 1);
+        EXPECT_EQ(fake_log_count("fallback free_library set"), 1);
+        EXPECT_EQ(fake_platform.screen_saver_active, 1);
+    }
+
+    SetUp();
+    fake_platform_offer_fallback();
+    fake_platform.script.depths = {};
+    fake_platform.fallback_script.chains = {0};
+    EXPECT_EQ(window_open(kTitle, 320, 240), 0);
+    EXPECT_EQ(fake_platform.log.back(), "fallback get_attached_surface 0x4");
+    EXPECT_EQ(fake_log_count("fallback create_window"), 1) << "the second way is tried once";
+    fake_platform.log.clear();
+    window_close();
+    EXPECT_EQ(fake_log_count("fallback release_surface primary"), 1);
+    EXPECT_EQ(fake_log_count("fallback free_library set"), 1);
+    EXPECT_EQ(fake_platform.log.size(), static_cast<size_t>(fake_log_count("fallback")));
+}
+
 TEST_F(WindowTest, DepthFallsBackFrom32To24To16AndTheConverterFollowsTheMode) {
     fake_platform.script.depths = {16};
     fake_platform.script.format = {kPixelFormatRgb, 16, 0xF800, 0x07E0, 0x001F};

@@ -4,7 +4,7 @@
 #   wine_e2e.sh PREFIX backend TEST.exe
 #   wine_e2e.sh PREFIX demo PROGRAM.exe WIDTH HEIGHT [FAKE_DDRAW_DLL]
 #   wine_e2e.sh PREFIX close PROGRAM.exe WIDTH HEIGHT
-#   wine_e2e.sh PREFIX no-ddraw PROGRAM.exe
+#   wine_e2e.sh PREFIX fallback PROGRAM320.exe PROGRAM640.exe DDRAW_DOUBLE_DLL
 #   wine_e2e.sh PREFIX app-folder-ddraw PROGRAM.exe FAKE_DDRAW_DLL
 #
 # Each run starts its own X server on a free display number and restarts the
@@ -66,11 +66,12 @@ wait_until() {
   done
 }
 
+# start_xvfb [WIDTHxHEIGHT]: the screen holds the largest virtual desktop.
 start_xvfb() {
-  local n
+  local n size=${1:-1024x768}
   for n in $(seq 70 199); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     export DISPLAY=":$n"
     if wait_until 30 xdotool getdisplaygeometry; then
@@ -169,19 +170,75 @@ case "$case_name" in
     [ "$exit_status" -eq 0 ] || fail "closing the window ended the program with status $exit_status, not 0"
     ;;
 
-  no-ddraw)
-    program=$1
-    start_xvfb
-    wine_env_desktop "$prefix" 640x480
-    export WINEDLLOVERRIDES="ddraw=d"
-    started=$SECONDS
-    "$wine" "$program" >"$work/program.log" 2>&1 &
-    program_pid=$!
-    wait_for_exit 60
-    [ "$exit_status" -eq 255 ] || fail "without DirectDraw the status is $exit_status, not 255"
-    echo "ended with 255 after $((SECONDS - started)) s (Wine's own start-up included)"
-    window_mapped && fail "a window is left on the screen"
-    true
+  fallback)
+    # Where DirectDraw refuses the mode (as today's drivers refuse 320x240)
+    # or is missing, the frame fills a window over the desktop instead:
+    # scaled by the largest whole factor, centred, black around it, at most
+    # 60 frames a second; where it gives the mode, the display is taken as
+    # before. The double beside a copy of the program refuses the modes and
+    # notes every frame shown (ddraw_double.c).
+    program320=$1 program640=$2 double=$3
+    mkdir "$work/app"
+    cp "$program320" "$program640" "$work/app/"
+    cp "$double" "$work/app/ddraw.dll"
+    start_xvfb 1920x1080
+    # fallback_run PROGRAM WIDTH HEIGHT DESKTOP REFUSE|off SCALE|0 LEFT TOP END count|-
+    # (REFUSE: the modes the double refuses, off: no DirectDraw; SCALE 0:
+    # the display's own mode is expected.)
+    fallback_run() {
+      local name=$1 desktop=$4 refuse=$5 scale=$6 left=$7 top=$8 end=$9 count=${10}
+      width=$2 height=$3
+      echo "== $name on ${desktop}, DirectDraw refusing: $refuse (at ${SECONDS} s)"
+      # The desktop's size is set (restarting the wine server) only when it
+      # changes.
+      if [ "$desktop" != "${desktop_set:-}" ]; then
+        wine_env_desktop "$prefix" "$desktop"
+        desktop_set=$desktop
+      fi
+      rm -f "$work/presents.log"
+      if [ "$refuse" = off ]; then
+        export WINEDLLOVERRIDES="ddraw=d"
+      else
+        export WINEDLLOVERRIDES="ddraw=n,b" OMBRITH_DDRAW_REFUSE=$refuse
+        export OMBRITH_PRESENT_LOG="Z:$work/presents.log"
+      fi
+      wine_env_use "$prefix"
+      "$wine" "$work/app/$name.exe" >"$work/program.log" 2>&1 &
+      program_pid=$!
+      wait_until 90 window_mapped || fail "$name: no window titled '$title' appeared"
+      local shot=$work/$name-$desktop-$refuse.png deadline=$((SECONDS + 60))
+      xdotool mousemove 5 5
+      if [ "$scale" = 0 ]; then
+        wait_for_effect "$shot"  # the display's own mode, as before
+      else
+        until import -window root -crop "${desktop}+0+0" +repage "$shot" &&
+              python3 "$here/colour_oracle.py" --placed "$scale" "$left" "$top" \
+                "$width" "$height" "$shot" >"$work/oracle.log" 2>&1; do
+          program_exited && fail "$name: ended before showing the frame"
+          [ $SECONDS -lt $deadline ] || { cat "$work/oracle.log" >&2; fail "$name: frame not shown"; }
+          sleep 0.5
+        done
+      fi
+      cat "$work/oracle.log" 2>/dev/null || true
+      if [ "$count" = count ]; then
+        # Five seconds of frames, counted by the double from outside.
+        sleep 6
+        python3 "$here/colour_oracle.py" --rate "$work/presents.log" ||
+          fail "$name: more than 60 frames a second"
+      fi
+      program_exited && fail "$name: ended by itself"
+      xdotool key "$end"
+      wait_for_exit 30
+      [ "$exit_status" -eq 0 ] || fail "$name: $end ended it with status $exit_status, not 0"
+      unset OMBRITH_DDRAW_REFUSE OMBRITH_PRESENT_LOG
+    }
+    fallback_run ombrith320 320 240 1920x1080 320x240 4 320 60 Escape count
+    fallback_run ombrith640 640 480 1920x1080 off 2 320 60 Escape -
+    fallback_run ombrith320 320 240 1366x768 all 3 203 24 alt+F4 -
+    fallback_run ombrith640 640 480 1366x768 all 1 363 144 alt+F4 -
+    # The mode given: the display is taken exclusively, flips paced too.
+    fallback_run ombrith640 640 480 1366x768 320x240 0 0 0 Escape count
+    echo "all runs done at ${SECONDS} s"
     ;;
 
   app-folder-ddraw)

@@ -3,7 +3,7 @@
 # cuts the square around its largest lens out of it and scales it to the
 # sizes desktops use (build/.../icon/ombrith-N.png) and to a Windows icon
 # (ombrith.ico). A cross build has no render tool it can run here: it uses
-# the native build's (OMBRITH_LINUX_RENDER) when that has been built, and
+# the native build's (OMBRITH_NATIVE_RENDER) when that has been built, and
 # goes without an icon otherwise.
 #
 # Sets OMBRITH_ICON_DIR, OMBRITH_ICON_SIZES and, when there is an icon,
@@ -14,11 +14,11 @@ unset(OMBRITH_ICON)
 if(NOT CMAKE_CROSSCOMPILING)
   set(icon_render $<TARGET_FILE:ombrith-render>)
   set(icon_render_target ombrith-render)
-elseif(OMBRITH_LINUX_RENDER AND EXISTS "${OMBRITH_LINUX_RENDER}")
-  set(icon_render ${OMBRITH_LINUX_RENDER})
-  set(icon_render_target ${OMBRITH_LINUX_RENDER})
+elseif(OMBRITH_NATIVE_RENDER AND EXISTS "${OMBRITH_NATIVE_RENDER}")
+  set(icon_render ${OMBRITH_NATIVE_RENDER})
+  set(icon_render_target ${OMBRITH_NATIVE_RENDER})
 else()
-  message(STATUS "No icon: no render tool that runs here (OMBRITH_LINUX_RENDER)")
+  message(STATUS "No icon: no render tool that runs here (OMBRITH_NATIVE_RENDER)")
   return()
 endif()
 

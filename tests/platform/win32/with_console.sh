@@ -9,7 +9,7 @@ prefix=$1
 shift
 log=$(mktemp "${TMPDIR:-/tmp}/ombrith-console.XXXXXX")
 trap 'rm -f "$log"' EXIT
-command=$(printf '%q ' "$here/../../scripts/wine-run.sh" --prefix "$prefix" "$@")
+command=$(printf '%q ' "$here/../../../scripts/wine-run.sh" --prefix "$prefix" "$@")
 status=0
 # script(1) gives the command a pseudo-terminal; the program's own output
 # goes to a file, not through the console's screen handling.

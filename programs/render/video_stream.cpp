@@ -65,11 +65,14 @@ bool VideoWriter::add_frame(const uint32_t* pixels, std::string& error) {
         row.resize(static_cast<size_t>(width) * repeat);
         for (int32_t y = 0; y < height; ++y) {
             const uint8_t* source = &planes[plane * count + static_cast<size_t>(y) * width];
+            uint8_t* sample = row.data();
             for (int32_t x = 0; x < width; ++x) {
-                std::memset(&row[static_cast<size_t>(x) * repeat], source[x], repeat);
+                for (int32_t k = 0; k < repeat; ++k) *sample++ = source[x];
             }
             for (int32_t k = 0; k < repeat; ++k) {
-                if (!write_bytes(out, row.data(), row.size(), error)) return false;
+                if (!write_bytes(out, repeat > 1 ? row.data() : source, row.size(), error)) {
+                    return false;
+                }
             }
         }
     }

@@ -66,7 +66,7 @@ bool VideoWriter::add_frame(const uint32_t* pixels, std::string& error) {
         for (int32_t y = 0; y < height; ++y) {
             const uint8_t* source = &planes[plane * count + static_cast<size_t>(y) * width];
             uint8_t* sample = row.data();
-            for (int32_t x = 0; x < width; ++x) {
+            for (int32_t x = 0; x < width && repeat > 1; ++x) {
                 for (int32_t k = 0; k < repeat; ++k) *sample++ = source[x];
             }
             for (int32_t k = 0; k < repeat; ++k) {

@@ -36,27 +36,57 @@ bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>&
            write_bytes(out, tail.data(), tail.size(), error);
 }
 
-// The scanlines of a rectangle, 8-bit RGBA. Without a base frame every pixel
-// is stored opaque, each row with the filter "up" (the difference to the row
-// above), which packs a whole frame of the demo best. Against a base frame a
-// pixel equal to the base's is stored fully transparent (0,0,0,0), so drawn
-// over the base it leaves it as it is, and the runs of unchanged pixels pack
-// to almost nothing; those rows are stored unfiltered, which measured smaller
-// than "up", "sub", "Paeth" or a choice per row, as the changed pixels that
-// border transparent ones predict each other poorly.
-std::vector<uint8_t> filtered_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride,
-                                   int32_t left, int32_t top, int32_t width, int32_t height) {
+// The scanlines of a rectangle, 8-bit RGBA, each pixel a `scale` x `scale`
+// block, deflated row by row as they are made. Without a base frame every
+// pixel is stored opaque, each row with the filter "up" (the difference to
+// the row above), which packs a whole frame of the demo best. Against a base
+// frame a pixel equal to the base's is stored fully transparent (0,0,0,0), so
+// drawn over the base it leaves it as it is, and the runs of unchanged pixels
+// pack to almost nothing; those rows are stored unfiltered, which measured
+// smaller than "up", "sub", "Paeth" or a choice per row, as the changed
+// pixels that border transparent ones predict each other poorly. A row that
+// repeats the one above it (scale > 1) is stored "up": all zeros.
+bool deflate_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride, int32_t left,
+                  int32_t top, int32_t width, int32_t height, int32_t scale, int level,
+                  std::vector<uint8_t>& output, std::string& error) {
     constexpr uint8_t kFilterNone = 0, kFilterUp = 2;
-    const size_t row_bytes = static_cast<size_t>(width) * kBytesPerPixel;
-    std::vector<uint8_t> out;
-    out.reserve((row_bytes + 1) * static_cast<size_t>(height));
-    std::vector<uint8_t> prior(row_bytes, 0), row(row_bytes);
-    for (int32_t y = 0; y < height; ++y) {
+    const size_t row_bytes = static_cast<size_t>(width) * scale * kBytesPerPixel;
+    std::vector<uint8_t> prior(row_bytes, 0), row(row_bytes), line(row_bytes + 1);
+    std::vector<uint8_t> repeat(row_bytes + 1, 0);
+    repeat[0] = kFilterUp;
+    z_stream stream{};
+    if (deflateInit2(&stream, level, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
+        error = "cannot start the deflate encoder";
+        return false;
+    }
+    output.resize(row_bytes + 64);
+    stream.next_out = output.data();
+    stream.avail_out = static_cast<uInt>(output.size());
+    // Feeds one line to the encoder (none: ends the stream), growing the
+    // output as it fills.
+    auto feed = [&](const std::vector<uint8_t>* data) {
+        stream.next_in = data ? const_cast<Bytef*>(data->data()) : nullptr;
+        stream.avail_in = data ? static_cast<uInt>(data->size()) : 0;
+        for (;;) {
+            if (stream.avail_out == 0) {
+                output.resize(2 * output.size());
+                stream.next_out = output.data() + stream.total_out;
+                stream.avail_out = static_cast<uInt>(output.size() - stream.total_out);
+            }
+            const int result = deflate(&stream, data ? Z_NO_FLUSH : Z_FINISH);
+            if (result == Z_STREAM_END || (result == Z_OK && data && stream.avail_in == 0)) {
+                return true;
+            }
+            if (result != Z_OK) return false;
+        }
+    };
+    bool ok = true;
+    for (int32_t y = 0; y < height && ok; ++y) {
         const size_t at = static_cast<size_t>(top + y) * stride + left;
-        for (int32_t x = 0; x < width; ++x) {
-            const uint32_t pixel = pixels[at + x];
+        for (int32_t x = 0; x < width * scale; ++x) {
+            const uint32_t pixel = pixels[at + x / scale];
             uint8_t* stored = &row[kBytesPerPixel * static_cast<size_t>(x)];
-            if (base != nullptr && ((pixel ^ base[at + x]) & 0xFFFFFFu) == 0) {
+            if (base != nullptr && ((pixel ^ base[at + x / scale]) & 0xFFFFFFu) == 0) {
                 stored[0] = stored[1] = stored[2] = stored[3] = 0;
             } else {
                 stored[0] = static_cast<uint8_t>(pixel >> 16);
@@ -65,38 +95,19 @@ std::vector<uint8_t> filtered_rows(const uint32_t* pixels, const uint32_t* base,
                 stored[3] = 255;
             }
         }
-        if (base != nullptr) {
-            out.push_back(kFilterNone);
-            out.insert(out.end(), row.begin(), row.end());
-            continue;
+        line[0] = base != nullptr ? kFilterNone : kFilterUp;
+        for (size_t i = 0; i < row_bytes; ++i) {
+            line[i + 1] = static_cast<uint8_t>(row[i] - (base != nullptr ? 0 : prior[i]));
         }
-        out.push_back(kFilterUp);
-        for (size_t i = 0; i < row_bytes; ++i) out.push_back(static_cast<uint8_t>(row[i] - prior[i]));
         prior.swap(row);
+        ok = feed(&line);
+        for (int32_t k = 1; k < scale && ok; ++k) ok = feed(&repeat);
     }
-    return out;
-}
-
-bool deflate_all(const std::vector<uint8_t>& input, int level, std::vector<uint8_t>& output,
-                 std::string& error) {
-    z_stream stream{};
-    if (deflateInit2(&stream, level, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
-        error = "cannot start the deflate encoder";
-        return false;
-    }
-    output.resize(deflateBound(&stream, static_cast<uLong>(input.size())));
-    stream.next_in = const_cast<Bytef*>(input.data());
-    stream.avail_in = static_cast<uInt>(input.size());
-    stream.next_out = output.data();
-    stream.avail_out = static_cast<uInt>(output.size());
-    const int result = deflate(&stream, Z_FINISH);
+    ok = ok && feed(nullptr);
     output.resize(stream.total_out);
     deflateEnd(&stream);
-    if (result != Z_STREAM_END) {
-        error = "the deflate encoder failed";
-        return false;
-    }
-    return true;
+    if (!ok) error = "the deflate encoder failed";
+    return ok;
 }
 
 // A frame time in seconds as the fraction an APNG frame control holds
@@ -128,11 +139,11 @@ bool ApngWriter::begin(std::FILE* file, int32_t w, int32_t h, const std::vector<
         error = "an animation needs a size and at least one frame";
         return false;
     }
-    *this = ApngWriter{deflate_level, file, w, h, &t, rate, 0, 0, {}};
+    *this = ApngWriter{deflate_level, scale, file, w, h, &t, rate, 0, 0, {}};
     static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> header;
-    put(header, static_cast<uint32_t>(width));
-    put(header, static_cast<uint32_t>(height));
+    put(header, static_cast<uint32_t>(width * scale));
+    put(header, static_cast<uint32_t>(height * scale));
     header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, deflate, no interlace
     std::vector<uint8_t> control;
     put(control, static_cast<uint32_t>(t.size()));
@@ -172,10 +183,9 @@ bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
     }
     std::vector<uint8_t> control;
     put(control, sequence++);
-    put(control, static_cast<uint32_t>(right - left));
-    put(control, static_cast<uint32_t>(bottom - top));
-    put(control, static_cast<uint32_t>(left));
-    put(control, static_cast<uint32_t>(top));
+    for (int32_t value : {right - left, bottom - top, left, top}) {
+        put(control, static_cast<uint32_t>(value * scale));
+    }
     put(control, delay_num, 2);
     put(control, delay_den, 2);
     control.push_back(0);  // dispose: none, the frame stays as the next one's base
@@ -184,8 +194,8 @@ bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
     control.push_back(first ? 0 : 1);
     std::vector<uint8_t> compressed;
     const uint32_t* base = first ? nullptr : previous.data();
-    if (!deflate_all(filtered_rows(pixels, base, w, left, top, right - left, bottom - top),
-                     deflate_level, compressed, error)) {
+    if (!deflate_rows(pixels, base, w, left, top, right - left, bottom - top, scale, deflate_level,
+                      compressed, error)) {
         return false;
     }
     bool ok = write_chunk(out, "fcTL", control, error);

@@ -16,6 +16,7 @@ struct ApngWriter {
     // 1 (fastest) to 9 (smallest): on the demo's own frames (bench_apng),
     // level 6 gave files about 2% larger than level 9 in a fifth of the time.
     int deflate_level = 6;
+    int32_t scale = 1;  // every pixel an N x N block
 
     // Writes the signature and header for one frame per clock reading in
     // `times` (kept until the end). Each is shown for 1/fps s when fps > 0,
@@ -35,5 +36,5 @@ struct ApngWriter {
     double fps = 0.0;
     uint32_t frames_done = 0;
     uint32_t sequence = 0;           // the next fcTL/fdAT sequence number
-    std::vector<uint32_t> previous;  // the last frame written, 0x00RRGGBB
+    std::vector<uint32_t> previous;  // the last frame written, 0x00RRGGBB, unscaled
 };

@@ -60,6 +60,8 @@ bool captures_check(const RenderOptions& options, const std::string& picture_pat
 bool captures_open(Captures& captures, const RenderOptions& options, int32_t width,
                    int32_t height, std::string& error) {
     CaptureFile &apng = captures.apng_file, &video = captures.video_file;
+    captures.apng.scale = captures.video.scale = options.scale;
+    captures.video.chroma420 = options.chroma == 420;
     if (!options.apng.empty() &&
         !(open(apng, options.apng, error) &&
           (captures.apng.begin(apng.stream, width, height, options.times, options.fps, error) ||

@@ -70,7 +70,7 @@ int render(const RenderOptions& options, double seed) {
     progress_begin(progress, options.progress.value_or(list_files) ? stderr : nullptr,
                    static_cast<int64_t>(options.times.size()));
     auto write = [&](const std::string& path, const uint32_t* pixels) {
-        if (!write_png_file(path, pixels, V.width, V.height, error)) return false;
+        if (!write_png_file(path, pixels, V.width, V.height, error, options.scale)) return false;
         progress_hide(progress);
         return !list_files || print(path + "\n", error);
     };

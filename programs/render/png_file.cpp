@@ -39,31 +39,31 @@ void on_png_write(png_structp png, png_bytep data, size_t length) {
 void on_png_flush(png_structp) {}
 
 // Encodes into an open file; false with the reason on failure.
-bool encode(std::FILE* file, const uint32_t* pixels, int32_t width, int32_t height,
+bool encode(std::FILE* file, const uint32_t* pixels, int32_t width, int32_t height, int32_t scale,
             std::string& error) {
     Encoding encoding{file, ""};
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, &encoding, on_png_error, on_png_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+    std::vector<png_byte> row(static_cast<size_t>(width) * scale * 3);
     if (!info || setjmp(png_jmpbuf(png))) {
         error = encoding.reason.empty() ? "the PNG encoder failed" : encoding.reason;
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
     }
     png_set_write_fn(png, nullptr, on_png_write, on_png_flush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width * scale),
+                 static_cast<png_uint_32>(height * scale), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int32_t y = 0; y < height; ++y) {
         const uint32_t* source = pixels + static_cast<size_t>(y) * width;
-        for (int32_t x = 0; x < width; ++x) {
-            row[3 * x + 0] = static_cast<png_byte>(source[x] >> 16);
-            row[3 * x + 1] = static_cast<png_byte>(source[x] >> 8);
-            row[3 * x + 2] = static_cast<png_byte>(source[x]);
+        for (int32_t x = 0; x < width * scale; ++x) {
+            row[3 * x + 0] = static_cast<png_byte>(source[x / scale] >> 16);
+            row[3 * x + 1] = static_cast<png_byte>(source[x / scale] >> 8);
+            row[3 * x + 2] = static_cast<png_byte>(source[x / scale]);
         }
-        png_write_row(png, row.data());
+        for (int32_t k = 0; k < scale; ++k) png_write_row(png, row.data());
     }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
@@ -72,11 +72,11 @@ bool encode(std::FILE* file, const uint32_t* pixels, int32_t width, int32_t heig
 
 }  // namespace
 
-bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t width,
-                    int32_t height, std::string& error) {
+bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t width, int32_t height,
+                    std::string& error, int32_t scale) {
     OutputFile file;
     if (!output_file_open(file, path, error)) return false;
-    if (!encode(file.stream, pixels, width, height, error)) {
+    if (!encode(file.stream, pixels, width, height, scale, error)) {
         error = "cannot write " + path + ": " + error;
         return false;
     }

@@ -12,6 +12,7 @@ const char kRenderHelp[] =
     "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
     "                      [--time T]... [--from T --frames N --fps F] [--out DIR]\n"
     "                      [--apng FILE] [--video FILE]\n"
+    "                      [--scale N] [--chroma 444|420]\n"
     "\n"
     "Renders the demo without a display into PNG files, one line per file written.\n"
     "\n"
@@ -36,6 +37,12 @@ const char kRenderHelp[] =
     "                     (/dev/null) is written as it is. Colours: 4:4:4,\n"
     "                     full range (0-255), BT.601 matrix (header: C444\n"
     "                     XCOLORRANGE=FULL XCOLORMATRIX=BT601)\n"
+    "  --scale N          every pixel as an N x N block, in every output; N a whole\n"
+    "                     number from 1 to 16 (default 1)\n"
+    "  --chroma 444|420   the video's chroma layout: 444 (default), or 420 (header:\n"
+    "                     C420jpeg), which every player takes; 420 needs an even\n"
+    "                     --scale, where each 2 x 2 chroma block lies inside one\n"
+    "                     pixel, so no colour is lost\n"
     "  --progress, --no-progress\n"
     "                     show or hide the progress line on standard error (it is\n"
     "                     shown only on a terminal; by default not while standard\n"
@@ -109,6 +116,7 @@ std::string shortest(double value) {
 namespace {
 
 constexpr long kMaxFrames = 1000000;
+constexpr long kMaxScale = 16;
 
 bool parse_number(const char* text, double& value) {
     char* end = nullptr;
@@ -134,7 +142,7 @@ bool refuse(std::string& error, const std::string& reason) {
 bool parse_render_options(int argc, const char* const* argv, RenderOptions& options,
                           std::string& error) {
     std::optional<double> from, fps;
-    long frames = 0;
+    long frames = 0, scale = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "--picture" ||
@@ -148,7 +156,8 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         // Every other option takes a value.
         const bool known = arg == "--variant" || arg == "--seed" || arg == "--time" ||
                            arg == "--from" || arg == "--fps" || arg == "--frames" ||
-                           arg == "--apng" || arg == "--video" || arg == "--out";
+                           arg == "--apng" || arg == "--video" || arg == "--out" ||
+                           arg == "--scale" || arg == "--chroma";
         if (!known) return refuse(error, "unknown option '" + arg + "'");
         if (++i == argc) return refuse(error, arg + " needs a value");
         const std::string value = argv[i];
@@ -179,14 +188,21 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         } else if (arg == "--fps") {
             if (number <= 0.0) return refuse(error, "--fps needs a number above 0");
             fps = number;
-        } else if (arg == "--frames") {
+        } else if (arg == "--frames" || arg == "--scale") {
+            const long most = arg == "--frames" ? kMaxFrames : kMaxScale;
             char* end = nullptr;
             errno = 0;
-            frames = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || errno != 0 || frames < 1 || frames > kMaxFrames) {
-                return refuse(error, "--frames needs a whole number from 1 to " +
-                                         std::to_string(kMaxFrames) + ", not '" + value + "'");
+            const long whole = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || errno != 0 || whole < 1 || whole > most) {
+                return refuse(error, arg + " needs a whole number from 1 to " +
+                                         std::to_string(most) + ", not '" + value + "'");
             }
+            (arg == "--frames" ? frames : scale) = whole;
+        } else if (arg == "--chroma") {
+            if (value != "444" && value != "420") {
+                return refuse(error, "unknown chroma '" + value + "': use 444 or 420");
+            }
+            options.chroma = value == "420" ? 420 : 444;
         } else if (arg != "--out" && value.empty()) {
             return refuse(error, arg + " needs a file name");
         } else {
@@ -217,6 +233,16 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
     }
     if (!options.video.empty() && !fps) {
         return refuse(error, "--video needs the steady rate of --from --frames --fps");
+    }
+    options.scale = static_cast<int32_t>(scale);
+    if (options.chroma == 420 && options.video.empty()) {
+        return refuse(error, "--chroma 420 is for --video");
+    }
+    if (options.chroma == 420 && options.scale % 2 != 0) {
+        return refuse(error, "--chroma 420 needs an even --scale: at scale " +
+                                 std::to_string(options.scale) +
+                                 " a 2 x 2 chroma block would mix the colours of "
+                                 "neighbouring pixels");
     }
     if (!options.picture && options.times.empty()) options.picture = true;
     return true;

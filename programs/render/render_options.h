@@ -16,6 +16,8 @@ struct RenderOptions {
     std::string apng;        // --apng FILE, empty when not given ("-": standard output)
     std::string video;       // --video FILE, likewise
     double fps = 0.0;        // --fps, 0 when not given
+    int32_t scale = 1;       // --scale: every pixel an N x N block, in every output
+    int32_t chroma = 444;    // --chroma: the video's chroma, 444 or 420
     std::optional<bool> progress;  // --progress / --no-progress; none: chosen by the tool
     bool help = false;
     bool version = false;

@@ -41,11 +41,12 @@ bool VideoWriter::begin(std::FILE* file, int32_t w, int32_t h, double fps, std::
     const uint32_t common = std::gcd(num, den);
     num /= common, den /= common;
     char header[160];
-    const int length = std::snprintf(
-        header, sizeof header,
-        "YUV4MPEG2 W%d H%d F%u:%u Ip A1:1 C444 XYSCSS=444 XCOLORRANGE=FULL XCOLORMATRIX=BT601\n",
-        static_cast<int>(width), static_cast<int>(height), static_cast<unsigned>(num),
-        static_cast<unsigned>(den));
+    const int length =
+        std::snprintf(header, sizeof header,
+                      "YUV4MPEG2 W%d H%d F%u:%u Ip A1:1 %s XCOLORRANGE=FULL XCOLORMATRIX=BT601\n",
+                      static_cast<int>(width * scale), static_cast<int>(height * scale),
+                      static_cast<unsigned>(num), static_cast<unsigned>(den),
+                      chroma420 ? "C420jpeg XYSCSS=420JPEG" : "C444 XYSCSS=444");
     return write_bytes(out, header, static_cast<size_t>(length), error);
 }
 
@@ -56,6 +57,24 @@ bool VideoWriter::add_frame(const uint32_t* pixels, std::string& error) {
         ycbcr(pixels[i], planes[i], planes[count + i], planes[2 * count + i]);
     }
     static const char marker[] = "FRAME\n";
-    return write_bytes(out, marker, sizeof marker - 1, error) &&
-           write_bytes(out, planes.data(), planes.size(), error);
+    if (!write_bytes(out, marker, sizeof marker - 1, error)) return false;
+    // Each plane row by row, every sample repeated across and down: the
+    // chroma of 4:2:0 at half the scale of the luma.
+    for (int plane = 0; plane < 3; ++plane) {
+        const int32_t repeat = plane > 0 && chroma420 ? scale / 2 : scale;
+        row.resize(static_cast<size_t>(width) * repeat);
+        for (int32_t y = 0; y < height; ++y) {
+            const uint8_t* source = &planes[plane * count + static_cast<size_t>(y) * width];
+            uint8_t* sample = row.data();
+            for (int32_t x = 0; x < width && repeat > 1; ++x) {
+                for (int32_t k = 0; k < repeat; ++k) *sample++ = source[x];
+            }
+            for (int32_t k = 0; k < repeat; ++k) {
+                if (!write_bytes(out, repeat > 1 ? row.data() : source, row.size(), error)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
 }

@@ -1,6 +1,9 @@
 // Writing frames as a YUV4MPEG2 stream, the raw video that encoders read
 // from a pipe: 4:4:4 (no chroma subsampling), full range (0-255), BT.601
 // matrix, as the header says (C444, XCOLORRANGE=FULL, XCOLORMATRIX=BT601).
+// With `chroma420` the chroma is 4:2:0 (C420jpeg, sited at the centre of
+// each 2 x 2 block), taken only at an even `scale`: every block then lies
+// inside one source pixel, so no colour is mixed or lost.
 // On failure, `error` holds the reason; the caller names the file.
 #pragma once
 
@@ -10,8 +13,11 @@
 #include <vector>
 
 struct VideoWriter {
-    // Writes the stream header: width x height at `fps` frames per second,
-    // progressive, square pixels.
+    int32_t scale = 1;  // every pixel an N x N block
+    bool chroma420 = false;
+
+    // Writes the stream header: width x height (times the scale) at `fps`
+    // frames per second, progressive, square pixels.
     bool begin(std::FILE* out, int32_t width, int32_t height, double fps, std::string& error);
     // Writes the next frame: pixels 0x00RRGGBB, top byte ignored.
     bool add_frame(const uint32_t* pixels, std::string& error);
@@ -19,5 +25,6 @@ struct VideoWriter {
     std::FILE* out = nullptr;
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint8_t> planes;  // Y, Cb and Cr of a frame
+    std::vector<uint8_t> planes;  // Y, Cb and Cr of a frame, unscaled
+    std::vector<uint8_t> row;     // a scaled row of one plane
 };

@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include "effect/driver.h"
+#include "programs/render/apng_file.h"
 #include "programs/render/png_file.h"
 #include "programs/render/render_options.h"
 
@@ -393,6 +394,128 @@ TEST(RenderTool, CapturesDecodeToTheFramesPixels) {
                                          static_cast<uint8_t>(expected[i])));
     }
     EXPECT_LE(worst, 2);
+}
+
+// At --scale N every output holds each pixel as an N x N block and nothing
+// else changes: PNG files, the animated PNG as decoded by ffmpeg, and the
+// video's planes. A 4:2:0 video at an even scale keeps every sample of the
+// 4:4:4 one; at an odd scale it is refused, as are scales out of range.
+TEST(RenderTool, ScaledOutputsRepeatEveryPixel) {
+    TempDir dir;
+    const std::string d = dir.path.string() + "/";
+    const std::string frames = "--variant 320 --seed 5 --from 2 --frames 3 --fps 2.5 ";
+    auto state = std::make_unique<EffectState<variant320>>();
+    effect_setup<variant320>(*state, 5.0);
+    std::vector<std::vector<uint32_t>> shown{{state->picture, state->picture + 76800}};
+    animation_begin(state->anim, 2.0);
+    for (int k = 0; k < 3; ++k) {
+        const double t = 2.0 + k / 2.5;
+        animation_step(state->anim, t, t);
+        render_frame<variant320>(*state);
+        shown.emplace_back(state->work_frame, state->work_frame + 76800);
+    }
+    auto scaled = [](const std::vector<uint32_t>& frame, int32_t n, int32_t width = 320) {
+        std::vector<uint32_t> out;
+        for (size_t y = 0; y < frame.size() / width * n; ++y) {
+            for (int32_t x = 0; x < width * n; ++x) {
+                out.push_back(frame[y / n * width + x / n] & 0xFFFFFF);
+            }
+        }
+        return out;
+    };
+    auto opaque = [](const std::vector<uint32_t>& pixels, std::string& rgba) {
+        for (uint32_t p : pixels) {
+            rgba += {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p),
+                     '\xFF'};
+        }
+    };
+    auto decode_apng = [](const std::string& path) {
+        return command_output("ffmpeg -v error -f apng -i " + path +
+                              " -fps_mode passthrough -f rawvideo -pix_fmt rgba - 2>/dev/null");
+    };
+    for (int32_t n : {1, 2, 5}) {
+        const std::string out = d + std::to_string(n);
+        fs::create_directory(out);
+        ASSERT_EQ(run_tool("--variant 320 --seed 5 --picture --time 2 --out " + out + " --scale " +
+                           std::to_string(n))
+                      .status,
+                  0);
+        int32_t w = 0, h = 0;
+        EXPECT_TRUE(read_png(out + "/ombrith320-seed5-picture.png", w, h) == scaled(shown[0], n));
+        EXPECT_TRUE(read_png(out + "/ombrith320-seed5-frame0000-t2.png", w, h) ==
+                    scaled(shown[1], n));
+        EXPECT_EQ(w, 320 * n);
+    }
+
+    ASSERT_EQ(run_tool(frames + "--scale 3 --apng " + d + "a.png").status, 0);
+    std::string rgba;
+    for (int k = 1; k <= 3; ++k) opaque(scaled(shown[k], 3), rgba);
+    const std::string decoded = decode_apng(d + "a.png");
+    EXPECT_EQ(decoded.size(), rgba.size());
+    EXPECT_TRUE(decoded == rgba);
+    // The demo's frames change across the whole width; a change in part of
+    // a frame is stored as a rectangle, placed at the scale too.
+    std::vector<uint32_t> plain(8 * 6, 0x102030), dot = plain;
+    dot[3 * 8 + 5] = 0xFFEEDD;
+    std::FILE* file = std::fopen((d + "dot.png").c_str(), "wb");
+    ApngWriter writer;
+    writer.scale = 3;
+    std::string error;
+    const std::vector<double> times{0.0, 1.0};
+    EXPECT_TRUE(writer.begin(file, 8, 6, times, 1.0, error) &&
+                writer.add_frame(plain.data(), error) && writer.add_frame(dot.data(), error) &&
+                writer.end(error))
+        << error;
+    std::fclose(file);
+    rgba.clear();
+    opaque(scaled(plain, 3, 8), rgba);
+    opaque(scaled(dot, 3, 8), rgba);
+    EXPECT_TRUE(decode_apng(d + "dot.png") == rgba);
+
+    // The 1x video (which the test above decodes to the frames) scaled: at
+    // scale 4 each plane repeated 4 times, the chroma of 4:2:0 twice.
+    for (const auto& [args, name] : std::vector<std::pair<std::string, std::string>>{
+             {"", "v1"}, {"--scale 4 ", "v4"}, {"--scale 4 --chroma 420 ", "c4"}}) {
+        ASSERT_EQ(run_tool(frames + args + "--video " + d + name).status, 0) << args;
+    }
+    const std::string v1 = read_text(d + "v1");
+    const size_t body = v1.find('\n') + 1;
+    ASSERT_EQ(v1.size(), body + 3 * (6 + 3 * 76800));
+    auto scaled_stream = [&](int32_t n, int32_t chroma_n) {
+        std::string out;
+        for (size_t at = body; at < v1.size(); at += 6 + 3 * 76800) {
+            out += "FRAME\n";
+            for (int plane = 0; plane < 3; ++plane) {
+                const int32_t k = plane == 0 ? n : chroma_n;
+                const char* source = &v1[at + 6 + plane * 76800];
+                for (int32_t y = 0; y < 240 * k; ++y) {
+                    for (int32_t x = 0; x < 320 * k; ++x) out += source[y / k * 320 + x / k];
+                }
+            }
+        }
+        return out;
+    };
+    const std::string tags = " XCOLORRANGE=FULL XCOLORMATRIX=BT601\n";
+    EXPECT_TRUE(read_text(d + "v4") ==
+                "YUV4MPEG2 W1280 H960 F5:2 Ip A1:1 C444 XYSCSS=444" + tags + scaled_stream(4, 4));
+    EXPECT_TRUE(read_text(d + "c4") == "YUV4MPEG2 W1280 H960 F5:2 Ip A1:1 C420jpeg XYSCSS=420JPEG" +
+                                           tags + scaled_stream(4, 2));
+    EXPECT_EQ(command_output("ffprobe -v error -count_frames -show_entries stream=width,height,"
+                             "pix_fmt,color_range,r_frame_rate,nb_read_frames -of csv=p=0 " +
+                             d + "c4"),
+              "1280,960,yuv420p,pc,5/2,3\n");
+
+    const std::vector<std::string> written = dir.files();
+    for (const char* args : {"--scale 3 --chroma 420 --video ", "--scale 0 --video ",
+                             "--scale 17 --apng ", "--scale 2.5 --apng ", "--chroma 420 --apng "}) {
+        EXPECT_EQ(run_tool(frames + args + d + "x").status, 2) << args;
+    }
+    EXPECT_EQ(dir.files(), written);
+    RenderOptions options;
+    EXPECT_FALSE(parse({"--from", "0", "--frames", "1", "--fps", "1", "--video", "-", "--chroma",
+                        "420", "--scale", "5"},
+                       options, error));
+    EXPECT_NE(error.find("even --scale"), std::string::npos) << error;
 }
 
 // Nothing in the output folder is opened through a name the tool could have

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The render tool of the Linux build and that of the Windows build (under
 # Wine) write byte-identical PNG files for the same seeds and clock readings:
-# the set-up picture and animated frames of both variants.
+# the set-up picture and animated frames of both variants, one of them
+# scaled; and the same scaled 4:2:0 video.
 #   render_compare.sh LINUX_RENDER WINDOWS_RENDER.exe WINE_PREFIX
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,6 +22,7 @@ runs=(
   "--variant 320 --seed 12345 --picture --from 3 --frames 4 --fps 60"
   "--variant 320 --seed -7 --time 0 --time 1000.25"
   "--variant 640 --seed 86399 --from 40000 --frames 2 --fps 30"
+  "--variant 320 --seed 99 --time 5 --scale 3"
 )
 for run in "${runs[@]}"; do
   # shellcheck disable=SC2086
@@ -55,5 +57,13 @@ cmp -s "$work/linux/ombrith640-seed1-picture.png" "$work/windows/ombrith640-seed
   { echo "FAIL: the replaced file differs" >&2; status=1; }
 [ -z "$(ls "$work/windows" | grep -v '\.png$')" ] || { echo "FAIL: partial files left behind" >&2; status=1; }
 
-[ $status -eq 0 ] && echo "$count PNG files byte-identical between the Linux and the Windows build"
+video="--variant 320 --seed 3 --from 1 --frames 2 --fps 30 --scale 2 --chroma 420 --video"
+# shellcheck disable=SC2086
+"$linux_render" $video "$work/linux.y4m" >/dev/null
+# shellcheck disable=SC2086
+(cd "$work" && "$repo/scripts/wine-run.sh" --prefix "$prefix" "$windows_render" $video windows.y4m >/dev/null)
+cmp -s "$work/linux.y4m" "$work/windows.y4m" ||
+  { echo "FAIL: the scaled 4:2:0 videos differ" >&2; status=1; }
+
+[ $status -eq 0 ] && echo "$count PNG files and a video byte-identical between the Linux and the Windows build"
 exit $status

@@ -10,35 +10,8 @@
 set -euo pipefail
 
 keys=$(realpath "$1")
-work=$(mktemp -d)
-socket="ombrith-keys-test-$$"
-export TERM=${TERM:-xterm}
-
-tmux_() { tmux -L "$socket" "$@"; }
-cleanup() {
-  tmux_ kill-server 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  echo "--- pane ---" >&2
-  tmux_ capture-pane -p -t 0 >&2 || true
-  exit 1
-}
-
-# Waits up to 20 s for a condition (a shell command).
-wait_for() {
-  local condition=$1 what=$2
-  for _ in $(seq 1 400); do
-    if eval "$condition"; then return 0; fi
-    sleep 0.05
-  done
-  fail "timed out waiting for $what"
-}
-
-lines() { tmux_ capture-pane -p -t 0 | sed -e '/^$/d'; }
+SOCKET_NAME=ombrith-keys-test
+. "$(dirname "$0")/tmux_pane.sh"
 line_is() { [ "$(lines | sed -n "$1p")" = "$2" ]; }
 
 # Bad usage and input that is not a terminal: a message and status 2.

@@ -6,35 +6,8 @@
 set -euo pipefail
 
 render=$(realpath "$1")
-work=$(mktemp -d)
-socket="ombrith-render-progress-$$"
-export TERM=${TERM:-xterm}
-
-tmux_() { tmux -L "$socket" "$@"; }
-cleanup() {
-  tmux_ kill-server 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  echo "--- pane ---" >&2
-  tmux_ capture-pane -p -t 0 >&2 || true
-  exit 1
-}
-
-# Waits up to 20 s for a condition (a shell command).
-wait_for() {
-  local condition=$1 what=$2
-  for _ in $(seq 1 400); do
-    if eval "$condition"; then return 0; fi
-    sleep 0.05
-  done
-  fail "timed out waiting for $what"
-}
-
-lines() { tmux_ capture-pane -p -t 0 | sed -e '/^$/d'; }
+SOCKET_NAME=ombrith-render-progress
+. "$(dirname "$0")/tmux_pane.sh"
 
 # Run 1 writes an animated PNG: the line is drawn and at the
 # end nothing of it is left, only the file's name. Run 2 streams the capture

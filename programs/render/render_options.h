@@ -16,6 +16,7 @@ struct RenderOptions {
     std::string apng;        // --apng FILE, empty when not given ("-": standard output)
     std::string video;       // --video FILE, likewise
     double fps = 0.0;        // --fps, 0 when not given
+    uint32_t video_rate[2] = {0, 1};  // --fps as an exact fraction, with --video
     std::optional<bool> progress;  // --progress / --no-progress; none: chosen by the tool
     bool help = false;
     bool version = false;

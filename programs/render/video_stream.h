@@ -10,9 +10,10 @@
 #include <vector>
 
 struct VideoWriter {
-    // Writes the stream header: width x height at `fps` frames per second,
-    // progressive, square pixels.
-    bool begin(std::FILE* out, int32_t width, int32_t height, double fps, std::string& error);
+    // Writes the stream header: width x height at rate[0] / rate[1] frames
+    // per second, progressive, square pixels.
+    bool begin(std::FILE* out, int32_t width, int32_t height, const uint32_t rate[2],
+               std::string& error);
     // Writes the next frame: pixels 0x00RRGGBB, top byte ignored.
     bool add_frame(const uint32_t* pixels, std::string& error);
 

@@ -35,7 +35,7 @@ std::FILE* stream_of(HANDLE handle) {
 }  // namespace
 
 Target system_target(const std::string& path) {
-    // A device's name stands for the device in any folder.
+    // A device's name (NUL, CON, \\.\...) has a full path of the device's own.
     char full[MAX_PATH];
     const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
     if (length > 4 && length < MAX_PATH && std::strncmp(full, "\\\\.\\", 4) == 0) {

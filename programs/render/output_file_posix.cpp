@@ -11,6 +11,7 @@
 
 Target system_target(const std::string& path) {
     struct stat status {}, entry {}, folder {};
+    if (lstat(path.c_str(), &entry) != 0) return errno == ENOENT ? Target::replaced : Target::refused;
     if (stat(path.c_str(), &status) != 0) {
         // Nothing there, or a link to nothing or in a loop: a new file.
         if (errno != ENOENT && errno != ELOOP) return Target::refused;
@@ -24,8 +25,8 @@ Target system_target(const std::string& path) {
     // its owner, the folder's, or root.
     const std::string dir = path.substr(0, system_name_start(path));
     const uid_t me = geteuid();
-    if (lstat(path.c_str(), &entry) == 0 && stat(dir.empty() ? "." : dir.c_str(), &folder) == 0 &&
-        (folder.st_mode & S_ISVTX) && me != 0 && me != entry.st_uid && me != folder.st_uid) {
+    if (stat(dir.empty() ? "." : dir.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
+        me != 0 && me != entry.st_uid && me != folder.st_uid) {
         errno = EPERM;
         return Target::refused;
     }

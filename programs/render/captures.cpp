@@ -70,7 +70,7 @@ bool captures_open(Captures& captures, const RenderOptions& options, int32_t wid
     }
     return options.video.empty() ||
            (open(video, options.video, error) &&
-            (captures.video.begin(video.stream, width, height, options.fps, error) ||
+            (captures.video.begin(video.stream, width, height, options.video_rate, error) ||
              failed(video, error, error)));
 }
 

@@ -49,17 +49,22 @@ bool check_directory(const std::string& dir, std::string& error) {
     return false;
 }
 
-// The start of every PNG file's name: the folder, the variant and the seed.
-std::string png_stem(const RenderOptions& options, double seed) {
-    return output_file_join(options.out_dir, "ombrith" + std::to_string(options.variant) +
-                                                 "-seed" + std::to_string(rt_trunc_to_int(seed)));
+// The PNG files' names, in the folder, after the variant and the seed: the
+// set-up picture's (index -1), then the frames'.
+std::string png_name(const RenderOptions& options, double seed, int index) {
+    char frame[24];
+    std::snprintf(frame, sizeof frame, "-frame%04d-t", index);
+    return output_file_join(options.out_dir,
+                            "ombrith" + std::to_string(options.variant) + "-seed" +
+                                std::to_string(rt_trunc_to_int(seed)) +
+                                (index < 0 ? "-picture" : frame + shortest(options.times[index])) +
+                                ".png");
 }
 
 template <const Variant& V>
 int render(const RenderOptions& options, double seed) {
     auto state = std::make_unique<EffectState<V>>();
     effect_setup<V>(*state, seed);
-    const std::string stem = png_stem(options, seed);
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
     const bool list_files = !capture_to_stdout(options.apng) && !capture_to_stdout(options.video);
@@ -80,17 +85,14 @@ int render(const RenderOptions& options, double seed) {
     // be carried out, found before anything is rendered.
     if (capture && !captures_open(captures, options, V.width, V.height, error)) return fail(error);
     auto give_up = [&]() { return progress_end(progress), fail(error, kRenderWriteFailed); };
-    if (options.picture && !write(stem + "-picture.png", state->picture)) return give_up();
+    if (options.picture && !write(png_name(options, seed, -1), state->picture)) return give_up();
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
     int index = 0;
     for (double t : options.times) {
         animation_step(state->anim, t, t);
         render_frame<V>(*state);
-        char number[16];
-        std::snprintf(number, sizeof number, "%04d", index++);
         const bool ok = capture ? captures_add(captures, state->work_frame, error)
-                                : write(stem + "-frame" + number + "-t" + shortest(t) + ".png",
-                                        state->work_frame);
+                                : write(png_name(options, seed, index++), state->work_frame);
         if (!ok) return give_up();
         progress_step(progress);
     }
@@ -128,13 +130,17 @@ int main(int argc, char** argv) {
         return print(text, error) ? kRenderDone : fail(error, kRenderWriteFailed);
     }
     // An --out given with captures only is checked all the same.
-    const bool png_files = options.picture || (options.apng.empty() && options.video.empty());
+    const bool frame_files = options.apng.empty() && options.video.empty();
+    const bool png_files = options.picture || frame_files;
     if ((png_files || options.out_given) && !check_directory(options.out_dir, error)) {
         return fail(error);
     }
     const double seed = options.seed ? *options.seed : rt_timer();
-    if (!captures_check(options, png_stem(options, seed) + "-picture.png", error)) {
-        return fail(error);
+    if (!captures_check(options, png_name(options, seed, -1), error)) return fail(error);
+    // The names the tool makes up are never written into: a reader of a FIFO
+    // there would wait for no PNG file.
+    for (int i = options.picture ? -1 : 0; i < (frame_files ? int(options.times.size()) : 0); ++i) {
+        if (!output_file_check(png_name(options, seed, i), error, false)) return fail(error);
     }
     // Out of memory, the outputs not finished are removed as the stack
     // unwinds.

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <random>
 
 #include "programs/render/output_file_system.h"
 
@@ -13,11 +14,10 @@ namespace {
 // open at once (two captures, or a picture and the folder's probe).
 constexpr int kMaxOpen = 4;
 const char* volatile open_temporaries[kMaxOpen];
-int temporaries_made = 0;
 
 void on_ending_signal(int signal_number) {
     for (const char* volatile& path : open_temporaries) {
-        if (path) std::remove(path);
+        if (path) system_remove(path);
     }
     // Blocked until the handler returns, then it ends the process.
     std::signal(signal_number, SIG_DFL);
@@ -39,9 +39,10 @@ std::string failure(const std::string& path, int error_number) {
     return "cannot write " + path + ": " + std::strerror(error_number != 0 ? error_number : EIO);
 }
 
-// What a refused target is told: a directory as such, anything else as what
-// it is not.
+// What a refused target is told: a directory or a file that cannot be
+// replaced as such, anything else as what it is not.
 std::string refusal(const std::string& path) {
+    if (errno == EPERM) return "cannot replace " + path + ": " + std::strerror(EPERM);
     if (errno == EISDIR) return failure(path, EISDIR);
     return "cannot write " + path + ": not a file, a FIFO or a character device";
 }
@@ -50,9 +51,12 @@ std::string refusal(const std::string& path) {
 
 OutputFile::~OutputFile() { output_file_discard(*this); }
 
-bool output_file_check(const std::string& path, std::string& error) {
-    if (system_target(path) != Target::refused) return true;
-    error = refusal(path);
+bool output_file_check(const std::string& path, std::string& error, bool in_place) {
+    const Target target = system_target(path);
+    if (target == Target::replaced || (target == Target::in_place && in_place)) return true;
+    error = target == Target::refused
+                ? refusal(path)
+                : "cannot write " + path + ": a FIFO or a device, which only captures write into";
     return false;
 }
 
@@ -70,10 +74,13 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
     }
     errno = 0;
     if (target == Target::in_place) file.stream = system_open_in_place(path);
-    // A name of our own in the same folder; one already taken is passed over.
+    // A name of our own in the same folder that no one can foresee; one
+    // already taken is passed over.
+    static std::random_device entropy;
     for (int tries = 0; target == Target::replaced && tries < 100; ++tries) {
-        file.temporary = path.substr(0, system_name_start(path)) + ".ombrith-render.partial-" +
-                         std::to_string(temporaries_made++);
+        char name[48];
+        std::snprintf(name, sizeof name, ".ombrith-render.partial-%08x%08x", entropy(), entropy());
+        file.temporary = path.substr(0, system_name_start(path)) + name;
         errno = 0;
         file.stream = system_create(file.temporary);
         if (file.stream || errno != EEXIST) break;
@@ -115,7 +122,7 @@ void output_file_discard(OutputFile& file) {
     if (file.stream) std::fclose(file.stream);
     file.stream = nullptr;
     if (file.temporary.empty()) return;
-    std::remove(file.temporary.c_str());
+    system_remove(file.temporary.c_str());
     set_open(file.temporary.c_str(), nullptr);
     file.temporary.clear();
 }

@@ -25,7 +25,9 @@ struct OutputFile {
 };
 
 // Failures come with a message naming the file and the reason.
-bool output_file_check(const std::string& path, std::string& error);  // as `in_place`
+// Before anything is written: `path` can be written as output_file_open
+// would, and, unless `in_place`, is no FIFO or device either.
+bool output_file_check(const std::string& path, std::string& error, bool in_place = true);
 bool output_file_open(OutputFile& file, const std::string& path, std::string& error,
                       bool in_place = false);
 // Flushes and closes the stream, and moves the temporary into place.

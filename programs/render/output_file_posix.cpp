@@ -10,15 +10,27 @@
 #include "programs/render/output_file_system.h"
 
 Target system_target(const std::string& path) {
-    struct stat status {};
+    struct stat status {}, entry {}, folder {};
+    if (lstat(path.c_str(), &entry) != 0) return errno == ENOENT ? Target::replaced : Target::refused;
     if (stat(path.c_str(), &status) != 0) {
         // Nothing there, or a link to nothing or in a loop: a new file.
-        return errno == ENOENT || errno == ELOOP ? Target::replaced : Target::refused;
+        if (errno != ENOENT && errno != ELOOP) return Target::refused;
+    } else if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)) {
+        return Target::in_place;
+    } else if (!S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return Target::refused;
     }
-    if (S_ISREG(status.st_mode)) return Target::replaced;
-    if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)) return Target::in_place;
-    errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-    return Target::refused;
+    // What has the name in a folder with the sticky bit is replaced only by
+    // its owner, the folder's, or root.
+    const std::string dir = path.substr(0, system_name_start(path));
+    const uid_t me = geteuid();
+    if (stat(dir.empty() ? "." : dir.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
+        me != 0 && me != entry.st_uid && me != folder.st_uid) {
+        errno = EPERM;
+        return Target::refused;
+    }
+    return Target::replaced;
 }
 
 std::FILE* system_create(const std::string& path) {
@@ -45,6 +57,8 @@ std::FILE* system_open_in_place(const std::string& path) {
 bool system_replace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
+
+void system_remove(const char* path) { unlink(path); }
 
 size_t system_name_start(const std::string& path) { return path.rfind('/') + 1; }
 

@@ -1,4 +1,5 @@
-// Output files on Windows, which has no FIFOs or devices to write in place.
+// Output files on Windows, where the devices (NUL, CON, COM1, \\.\...) and
+// pipes are written in place.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -21,9 +22,25 @@ int errno_of_last_error() {
                                                                    : EIO;
 }
 
+// The stream of a handle, which is closed when there is none.
+std::FILE* stream_of(HANDLE handle) {
+    const int fd = handle == INVALID_HANDLE_VALUE
+                       ? -1
+                       : _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    std::FILE* stream = fd < 0 ? nullptr : _fdopen(fd, "wb");
+    if (!stream && handle != INVALID_HANDLE_VALUE) fd < 0 ? CloseHandle(handle) : _close(fd);
+    return stream;
+}
+
 }  // namespace
 
 Target system_target(const std::string& path) {
+    // A device's name (NUL, CON, \\.\...) has a full path of the device's own.
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (length > 4 && length < MAX_PATH && std::strncmp(full, "\\\\.\\", 4) == 0) {
+        return Target::in_place;
+    }
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return Target::replaced;
@@ -41,17 +58,24 @@ std::FILE* system_create(const std::string& path) {
         errno = errno_of_last_error();
         return nullptr;
     }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-    std::FILE* stream = fd < 0 ? nullptr : _fdopen(fd, "wb");
+    std::FILE* stream = stream_of(handle);
     if (!stream) {
-        fd < 0 ? CloseHandle(handle) : _close(fd);
         DeleteFileA(path.c_str());
         errno = EMFILE;
     }
     return stream;
 }
 
-std::FILE* system_open_in_place(const std::string&) { return nullptr; }
+// Checked again once open, in case the name changed hands in between.
+std::FILE* system_open_in_place(const std::string& path) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    const DWORD type = handle == INVALID_HANDLE_VALUE ? FILE_TYPE_UNKNOWN : GetFileType(handle);
+    if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) return stream_of(handle);
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    errno = type == FILE_TYPE_UNKNOWN ? errno_of_last_error() : EINVAL;
+    return nullptr;
+}
 
 // The C library's rename refuses to replace a file on Windows.
 bool system_replace(const std::string& from, const std::string& to) {
@@ -59,6 +83,8 @@ bool system_replace(const std::string& from, const std::string& to) {
     errno = errno_of_last_error();
     return false;
 }
+
+void system_remove(const char* path) { DeleteFileA(path); }
 
 size_t system_name_start(const std::string& path) { return path.find_last_of("/\\:") + 1; }
 

@@ -1,6 +1,6 @@
 #include "programs/render/render_options.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +26,9 @@ const char kRenderHelp[] =
     "  --time T           a frame at clock reading T seconds; repeat for more frames,\n"
     "                     which animate one after the other as the demo's frames do\n"
     "  --from T --frames N --fps F\n"
-    "                     N frames at T, T + 1/F, T + 2/F, ...\n"
+    "                     N frames at T, T + 1/F, T + 2/F, ...; --video states F\n"
+    "                     as the fraction written (29.97 as 2997/100), refused\n"
+    "                     when its parts do not fit 32 bits\n"
     "  --out DIR          an existing directory for the files (default: .); checked\n"
     "                     even when only --apng or --video files are written\n"
     "  --apng FILE        the frames as one looping animated PNG instead of PNG\n"
@@ -53,21 +55,25 @@ const char kRenderHelp[] =
     "With no --picture, --time or --from, the set-up picture is rendered. Every clock\n"
     "reading, given or derived, is checked before anything is rendered: it must be\n"
     "finite and below 3.4028235677973366e+38 in size (beyond that the animation's\n"
-    "single-precision time overflows).\n"
+    "single-precision time overflows). Numbers are decimal: a sign if wanted, digits,\n"
+    "and for S, T and F a fraction and an exponent too (-2, 2.5, .5, 1e-3); no\n"
+    "spaces, no hex.\n"
     "\n"
     "Each file appears under its name only when complete. A signal that ends the\n"
     "tool (any but SIGKILL) removes the file being written first, and the tool ends\n"
-    "with the signal's usual status. On a terminal, long renders show their progress\n"
+    "with the signal's usual status. A FIFO or a device at a PNG file's name, which\n"
+    "the tool makes up, is refused. On a terminal, long renders show their progress\n"
     "on standard error, in one line that fits the terminal's width.\n"
     "\n"
     "Exit status:\n"
     "  0  every file was written and listed on standard output\n"
     "  1  writing a file or the list on standard output failed (the message names the\n"
     "     file and the reason; the files finished before are kept), or memory ran out\n"
-    "  2  bad usage, a clock reading or seed that cannot be rendered, an --out that\n"
-    "     is not a writable directory, a capture file that cannot be created or is\n"
-    "     not a file, a FIFO or a character device, or two outputs that are the same\n"
-    "     file\n";
+    "  2  bad usage, a clock reading or seed that cannot be rendered, a rate that\n"
+    "     a video header cannot state, an --out that is not a writable directory, an\n"
+    "     output that cannot be created or replaced, a capture file that is not a\n"
+    "     file, a FIFO or a character device, a PNG file's name taken by anything but\n"
+    "     a file, or two outputs that are the same file\n";
 
 // Written by hand: the standard library's to_chars brings over 100 kB of
 // tables into the program. The fewest digits that read back as `value`, in
@@ -118,10 +124,57 @@ namespace {
 constexpr long kMaxFrames = 1000000;
 constexpr long kMaxScale = 16;
 
-bool parse_number(const char* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return *text && *end == '\0' && std::isfinite(value);
+// The one grammar of numbers, the page's too: an optional sign and decimal
+// digits, then, unless `whole`, a fraction and an exponent (2.5, .5, 1e-3).
+// No spaces, no hex, no inf or nan.
+bool parse_number(const std::string& text, double& value, bool whole = false) {
+    const char* p = text.c_str() + (text[0] == '+' || text[0] == '-');
+    auto digits = [&p] {
+        const char* start = p;
+        while (*p >= '0' && *p <= '9') ++p;
+        return p > start;
+    };
+    bool read = digits();
+    if (!whole && *p == '.') ++p, read = digits() || read;
+    if (!whole && read && (*p == 'e' || *p == 'E')) {
+        p += p[1] == '+' || p[1] == '-' ? 2 : 1;
+        read = digits();
+    }
+    value = std::strtod(text.c_str(), nullptr);
+    return read && *p == '\0' && std::isfinite(value);
+}
+
+// A rate as the reduced fraction of the decimal written, when both parts fit
+// 32 bits as a video header holds them: 0.3333 is 3333/10000.
+bool exact_rate(const std::string& text, uint32_t rate[2]) {
+    std::string digits;
+    long exponent = 0;
+    size_t i = 0;
+    for (bool point = false; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+        point = point || text[i] == '.';
+        if (text[i] >= '0' && text[i] <= '9') digits += text[i], exponent -= point;
+    }
+    if (i < text.size()) exponent += std::strtol(text.c_str() + i + 1, nullptr, 10);
+    digits.erase(0, digits.find_first_not_of('0'));
+    for (; !digits.empty() && digits.back() == '0'; ++exponent) digits.pop_back();
+    if (exponent > 0) digits.append(static_cast<size_t>(std::min(exponent, 10L)), '0');
+    uint64_t den = 1;
+    // Each power of ten below the point cancels a factor 2 or 5 of the digits
+    // while they have one.
+    for (long k = exponent; k < 0 && den <= UINT32_MAX; ++k) {
+        const int by = (digits.back() - '0') % 2 == 0 ? 2 : digits.back() == '5' ? 5 : 1;
+        den *= 10 / by;
+        std::string quotient;
+        for (int rest = 0; char c : digits) {
+            rest = rest * 10 + (c - '0');
+            if (!quotient.empty() || rest >= by) quotient += static_cast<char>('0' + rest / by);
+            rest %= by;
+        }
+        digits = quotient;
+    }
+    const uint64_t num = digits.size() <= 10 ? std::strtoull(digits.c_str(), nullptr, 10) : ~0ull;
+    rate[0] = static_cast<uint32_t>(num), rate[1] = static_cast<uint32_t>(den);
+    return num <= UINT32_MAX && den <= UINT32_MAX;
 }
 
 // The message for a reading the effect cannot draw; `source` says where it
@@ -142,6 +195,7 @@ bool refuse(std::string& error, const std::string& reason) {
 bool parse_render_options(int argc, const char* const* argv, RenderOptions& options,
                           std::string& error) {
     std::optional<double> from, fps;
+    std::string fps_text;
     long frames = 0, scale = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -164,7 +218,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         double number = 0.0;
         const bool numeric =
             arg == "--seed" || arg == "--time" || arg == "--from" || arg == "--fps";
-        if (numeric && !parse_number(value.c_str(), number)) {
+        if (numeric && !parse_number(value, number)) {
             return refuse(error, arg + " needs a finite number, not '" + value + "'");
         }
         if (arg == "--variant") {
@@ -188,16 +242,14 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         } else if (arg == "--fps") {
             if (number <= 0.0) return refuse(error, "--fps needs a number above 0");
             fps = number;
+            fps_text = value;
         } else if (arg == "--frames" || arg == "--scale") {
             const long most = arg == "--frames" ? kMaxFrames : kMaxScale;
-            char* end = nullptr;
-            errno = 0;
-            const long whole = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || errno != 0 || whole < 1 || whole > most) {
+            if (!parse_number(value, number, true) || number < 1 || number > most) {
                 return refuse(error, arg + " needs a whole number from 1 to " +
                                          std::to_string(most) + ", not '" + value + "'");
             }
-            (arg == "--frames" ? frames : scale) = whole;
+            (arg == "--frames" ? frames : scale) = static_cast<long>(number);
         } else if (arg == "--chroma") {
             if (value != "444" && value != "420") {
                 return refuse(error, "unknown chroma '" + value + "': use 444 or 420");
@@ -243,6 +295,10 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
                                  std::to_string(options.scale) +
                                  " a 2 x 2 chroma block would mix the colours of "
                                  "neighbouring pixels");
+    }
+    if (!options.video.empty() && !exact_rate(fps_text, options.video_rate)) {
+        return refuse(error, "--fps " + fps_text + " cannot be stated in a video header, "
+                             "which holds a rate as a fraction of two numbers below 2^32");
     }
     if (!options.picture && options.times.empty()) options.picture = true;
     return true;

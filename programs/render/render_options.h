@@ -18,6 +18,7 @@ struct RenderOptions {
     double fps = 0.0;        // --fps, 0 when not given
     int32_t scale = 1;       // --scale: every pixel an N x N block, in every output
     int32_t chroma = 444;    // --chroma: the video's chroma, 444 or 420
+    uint32_t video_rate[2] = {0, 1};  // --fps as an exact fraction, with --video
     std::optional<bool> progress;  // --progress / --no-progress; none: chosen by the tool
     bool help = false;
     bool version = false;

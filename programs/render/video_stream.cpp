@@ -1,9 +1,7 @@
 #include "programs/render/video_stream.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstring>
-#include <numeric>
 
 namespace {
 
@@ -29,17 +27,10 @@ bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& err
 
 }  // namespace
 
-bool VideoWriter::begin(std::FILE* file, int32_t w, int32_t h, double fps, std::string& error) {
+bool VideoWriter::begin(std::FILE* file, int32_t w, int32_t h, const uint32_t rate[2],
+                        std::string& error) {
     out = file, width = w, height = h;
-    // The rate as a fraction: exact for whole rates and for rates with up to
-    // three decimals.
-    uint32_t den = std::nearbyint(fps) == fps || fps >= 4000000.0 ? 1 : 1000;
-    const double scaled = std::nearbyint(fps * den);
-    uint32_t num = scaled < 1.0            ? 1
-                   : scaled > 4294967295.0 ? 4294967295u
-                                           : static_cast<uint32_t>(scaled);
-    const uint32_t common = std::gcd(num, den);
-    num /= common, den /= common;
+    const uint32_t num = rate[0], den = rate[1];
     char header[160];
     const int length =
         std::snprintf(header, sizeof header,

@@ -16,9 +16,10 @@ struct VideoWriter {
     int32_t scale = 1;  // every pixel an N x N block
     bool chroma420 = false;
 
-    // Writes the stream header: width x height (times the scale) at `fps`
-    // frames per second, progressive, square pixels.
-    bool begin(std::FILE* out, int32_t width, int32_t height, double fps, std::string& error);
+    // Writes the stream header: width x height (times the scale) at
+    // rate[0] / rate[1] frames per second, progressive, square pixels.
+    bool begin(std::FILE* out, int32_t width, int32_t height, const uint32_t rate[2],
+               std::string& error);
     // Writes the next frame: pixels 0x00RRGGBB, top byte ignored.
     bool add_frame(const uint32_t* pixels, std::string& error);
 

@@ -536,11 +536,6 @@ TEST(RenderTool, FilesAreMadeSafelyAndNeverLeftHalfWritten) {
     EXPECT_TRUE(fs::is_symlink(out / ".ombrith-render-probe"));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / "ombrith320-seed1-picture.png")));
     fs::remove(out / "ombrith320-seed1-picture.png");
-    // A FIFO under a name the tool makes up is replaced, never opened.
-    ASSERT_EQ(mkfifo((out / "ombrith320-seed2-picture.png").c_str(), 0600), 0);
-    EXPECT_EQ(run_tool("--variant 320 --seed 2 --out " + out.string()).status, 0);
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / "ombrith320-seed2-picture.png")));
-    fs::remove(out / "ombrith320-seed2-picture.png");
 
     for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal_number));
@@ -751,6 +746,60 @@ TEST(RenderTool, NoTemporaryOutlivesWhatEndsTheTool) {
     EXPECT_TRUE(finished);
     EXPECT_GT(out_of_memory, 0);
 #endif
+}
+
+// What the tool cannot do as asked is refused before the first frame with
+// status 2, and everything is left as it was: a rate the video header cannot
+// state as written (what it can is stated exactly), a number outside the
+// grammar the page reads too, a FIFO or a device at a name the tool makes
+// up, another user's file in a folder with the sticky bit.
+TEST(RenderTool, RefusesBeforeRenderingWhatItCannotDoAsAsked) {
+    TempDir dir;
+    const std::string d = dir.path.string() + "/", frames = "--variant 320 --seed 1 --from 0 ";
+    for (const char* rate : {"0.0001 F1:10000 ", "0.3333 F3333:10000 ", "1.5e1 F15:1 ",
+                             "1.999999999534338712692260742187500 F4294967295:2147483648 "}) {
+        const std::string fps = std::string(rate).substr(0, std::string(rate).find(' '));
+        const std::string out = run_tool(frames + "--frames 1 --video - --fps " + fps).out;
+        EXPECT_NE(out.substr(0, out.find('\n')).find(std::string(rate).substr(fps.size())),
+                  std::string::npos) << out.substr(0, out.find('\n'));
+    }
+    ASSERT_EQ(mkfifo((d + "ombrith320-seed1-picture.png").c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", d + "ombrith320-seed2-frame0001-t0.5.png");
+    for (const std::string& args : std::vector<std::string>{
+             frames + "--frames 2 --fps 5e9 --video " + d + "v.y4m",
+          frames + "--frames 2 --fps 0.00000000046566128730773925781 --video " + d + "v.y4m",
+          "--seed ' 5'", "--seed '5 '", "--seed 0x10", "--frames ' 3' --from 0 --fps 1",
+          "--seed 1", "--seed 2 --time 0 --time 0.5"}) {
+        EXPECT_EQ(run_tool(args + " --variant 320 --out " + d).status, 2) << args;
+    }
+    EXPECT_EQ(run_tool("--variant 320 --seed +3. --time .5e1 --out " + d).status, 0);
+    EXPECT_EQ(dir.files().size(), 3u);
+    EXPECT_TRUE(fs::is_fifo(d + "ombrith320-seed1-picture.png"));
+
+    if (geteuid() != 0) GTEST_SKIP() << "another user's file needs root to be made";
+    const fs::path sticky = dir.path / "sticky", theirs = sticky / "theirs.png";
+    fs::create_directory(sticky);
+    fs::permissions(sticky, fs::perms::all | fs::perms::sticky_bit);
+    std::ofstream(theirs) << "kept";
+    fs::permissions(theirs, fs::perms::all);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--time", "1", "--apng", theirs.string()},
+          {"--time", "0", "--time", "1", "--out", sticky.string()}}) {
+        fs::copy_file(theirs, sticky / "ombrith320-seed1-frame0001-t1.png",
+                      fs::copy_options::overwrite_existing);
+        std::vector<std::string> all{"--variant", "320", "--seed", "1"};
+        all.insert(all.end(), args.begin(), args.end());
+        const Spawned tool = spawn_tool(all, (dir.path / "err").string(), [] {
+            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(126);  // nobody
+        });
+        ASSERT_GT(tool.pid, 0);
+        const int status = wait_status(tool.pid);
+        close(tool.out);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+        EXPECT_EQ(read_text((dir.path / "err").string()).find("ombrith-render: cannot replace"), 0u);
+        EXPECT_EQ(std::distance(fs::directory_iterator(sticky), fs::directory_iterator()), 2);
+    }
+    EXPECT_EQ(read_text(theirs.string()), "kept");
 }
 
 // A temporary's name is cut to fit where the file's name fits.

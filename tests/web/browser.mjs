@@ -372,6 +372,8 @@ const chromiumCases = {
                                  ['variant=640&seed=abc&time=1', /seed needs a finite number/],
                                  ['seed=1', /either time=T or picture/],
                                  ['seed=-1&picture', /seed -1 is not a seed/],
+                                 ['seed=0x10&time=1', /seed needs a finite number/],
+                                 ['seed=%205&time=1', /seed needs a finite number/],
                                  ['seed=3&time=1e39', /cannot be drawn/],
                                  ['seed=1&time=2&colour=red', /unknown parameter "colour"/]]) {
       await page.goto(base + 'index.html?' + query);

@@ -49,6 +49,13 @@ extra=$(ls "$work/windows" | wc -l)
 [ "$extra" -eq "$count" ] || { echo "FAIL: $extra Windows files for $count Linux files" >&2; status=1; }
 [ "$count" -ge 12 ] || { echo "FAIL: only $count files were rendered" >&2; status=1; }
 
+# NUL, the Windows way to throw output away, takes a capture as /dev/null does.
+for capture in --apng --video; do
+  (cd "$work/windows" && "$repo/scripts/wine-run.sh" --prefix "$prefix" "$windows_render" \
+    --variant 320 --seed 1 --from 0 --frames 2 --fps 9 $capture NUL >/dev/null) ||
+    { echo "FAIL: the Windows render tool cannot write $capture NUL" >&2; status=1; }
+done
+
 # Rendering again into the same folder replaces the files.
 (cd "$work" && "$repo/scripts/wine-run.sh" --prefix "$prefix" "$windows_render" \
   --variant 640 --seed 1 --picture --out windows >/dev/null) ||

@@ -106,7 +106,8 @@ void BM_Video(benchmark::State& state) {
         writer.scale = scale;
         writer.chroma420 = chroma420;
         std::string error;
-        bool ok = out && writer.begin(out, frames.width, frames.height, 60.0, error);
+        const uint32_t rate[2] = {60, 1};
+        bool ok = out && writer.begin(out, frames.width, frames.height, rate, error);
         for (const auto& frame : frames.frames) ok = ok && writer.add_frame(frame.data(), error);
         return out && std::fclose(out) == 0 && ok;
     });

@@ -36,8 +36,8 @@ jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 #   needs   what it needs of the release build before its own: all,
 #           targets (a,b) or -; built once per run, by the first lane, when
 #           all stages run
-# Lane 1 waits on Wine, the X servers and qemu, lane 2 on the browser, so
-# both keep the full job count.
+# Lane 1 waits on Wine and the X servers, lane 2 on the browsers and qemu,
+# so both keep the full job count; each lane takes about half of the work.
 stage_table='
 # name          preset          build               labels    lane  lock needs
 release         release         all                 !package  first -    -
@@ -46,7 +46,7 @@ sanitize        sanitize        ombrith_unit_tests  unit      2     -    -
 windows-i686    windows-i686    all                 windows   1     yes  ombrith-render
 windows-x86_64  windows-x86_64  all                 windows   1     yes  ombrith-render
 web             web             all                 web       2     -    ombrith-render,ombrith_icon,web_differential
-arm64           linux-arm64     all                 arm64     1     yes  ombrith-render,web_differential,x_close_window
+arm64           linux-arm64     all                 arm64     2     yes  ombrith-render,web_differential,x_close_window
 '
 
 # Hooks (called by name): note_NAME prints what the stage's summary line adds at its end.

@@ -67,6 +67,12 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
     catching = true;
     output_file_discard(file);
     file.path = path;
+    file.to_stdout = in_place && output_file_is_stdout(path);
+    if (file.to_stdout) {
+        system_binary_stdout();
+        file.stream = stdout;
+        return true;
+    }
     const Target target = in_place ? system_target(path) : Target::replaced;
     if (target == Target::refused) {
         error = refusal(path);
@@ -100,7 +106,7 @@ bool output_file_commit(OutputFile& file, std::string& error) {
     if (!file.stream || std::fflush(file.stream) != 0 || std::ferror(file.stream)) {
         error_number = errno != 0 ? errno : EIO;
     }
-    if (file.stream && std::fclose(file.stream) != 0 && error_number == 0) {
+    if (file.stream && !file.to_stdout && std::fclose(file.stream) != 0 && error_number == 0) {
         error_number = errno != 0 ? errno : EIO;
     }
     file.stream = nullptr;
@@ -109,7 +115,7 @@ bool output_file_commit(OutputFile& file, std::string& error) {
         error_number = errno != 0 ? errno : EIO;
     }
     if (error_number != 0) {
-        error = failure(file.path, error_number);
+        error = output_file_failure(file, std::strerror(error_number));
         output_file_discard(file);
         return false;
     }
@@ -119,12 +125,16 @@ bool output_file_commit(OutputFile& file, std::string& error) {
 }
 
 void output_file_discard(OutputFile& file) {
-    if (file.stream) std::fclose(file.stream);
+    if (file.stream && !file.to_stdout) std::fclose(file.stream);
     file.stream = nullptr;
     if (file.temporary.empty()) return;
     system_remove(file.temporary.c_str());
     set_open(file.temporary.c_str(), nullptr);
     file.temporary.clear();
+}
+
+std::string output_file_failure(const OutputFile& file, const std::string& reason) {
+    return "cannot write " + (file.to_stdout ? "to standard output" : file.path) + ": " + reason;
 }
 
 bool output_file_same(const std::string& a, const std::string& b) {

@@ -135,12 +135,11 @@ int render(const RenderOptions& options, double seed) {
     // The progress line would mix with the status lines of whatever reads the
     // capture from standard output (an encoder on the same terminal), so by
     // default it is left out then.
-    Progress progress;
-    progress_begin(progress, options.progress.value_or(list_files) ? stderr : nullptr,
-                   static_cast<int64_t>(options.times.size()));
+    Progress progress(options.progress.value_or(list_files) ? stderr : nullptr,
+                      static_cast<long long>(options.times.size()));
     auto write = [&](const std::string& path, const uint32_t* pixels) {
         if (!write_png_file(path, pixels, V.width, V.height, error, options.scale)) return false;
-        progress_hide(progress);
+        progress.hide();
         return !list_files || print(path + "\n", error);
     };
     Captures captures;
@@ -148,7 +147,7 @@ int render(const RenderOptions& options, double seed) {
     // An output that cannot even be created is a command line that cannot
     // be carried out, found before anything is rendered.
     if (capture && !captures.open(options, V.width, V.height, error)) return fail(error);
-    auto give_up = [&]() { return progress_end(progress), fail(error, kRenderWriteFailed); };
+    auto give_up = [&]() { return progress.hide(), fail(error, kRenderWriteFailed); };
     if (options.picture && !write(png_name(options, seed, -1), state->picture)) return give_up();
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
     int index = 0;
@@ -158,9 +157,9 @@ int render(const RenderOptions& options, double seed) {
         const bool ok = capture ? captures.add(state->work_frame, error)
                                 : write(png_name(options, seed, index++), state->work_frame);
         if (!ok) return give_up();
-        progress_step(progress);
+        progress.step();
     }
-    progress_end(progress);
+    progress.hide();
     if (capture && !captures.finish(error)) return fail(error, kRenderWriteFailed);
     for (const std::string* written : {&options.apng, &options.video}) {
         if (list_files && !written->empty() && !print(*written + "\n", error)) {

@@ -35,15 +35,11 @@ void set_open(const char* path, const char* value) {
     std::atomic_signal_fence(std::memory_order_seq_cst);
 }
 
-std::string failure(const std::string& path, int error_number) {
-    return "cannot write " + path + ": " + std::strerror(error_number != 0 ? error_number : EIO);
-}
-
 // What a refused target is told: a directory or a file that cannot be
 // replaced as such, anything else as what it is not.
 std::string refusal(const std::string& path) {
     if (errno == EPERM) return "cannot replace " + path + ": " + std::strerror(EPERM);
-    if (errno == EISDIR) return failure(path, EISDIR);
+    if (errno == EISDIR) return "cannot write " + path + ": " + std::strerror(EISDIR);
     return "cannot write " + path + ": not a file, a FIFO or a character device";
 }
 
@@ -95,7 +91,7 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
         if (!file.temporary.empty()) set_open(nullptr, file.temporary.c_str());
         return true;
     }
-    error = failure(path, errno != 0 ? errno : EEXIST);
+    error = output_file_failure(file, std::strerror(errno != 0 ? errno : EEXIST));
     file.temporary.clear();
     return false;
 }

@@ -26,6 +26,7 @@ bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& err
 bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>& data,
                  std::string& error) {
     std::vector<uint8_t> chunk;
+    chunk.reserve(data.size() + 12);
     put(chunk, static_cast<uint32_t>(data.size()));
     chunk.insert(chunk.end(), type, type + 4);
     chunk.insert(chunk.end(), data.begin(), data.end());

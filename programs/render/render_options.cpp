@@ -228,7 +228,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
                 return refuse(error, "unknown " + arg.substr(2) + " '" + value + "': use " + first +
                                          " or " + second);
             }
-            (variant ? options.variant : options.chroma) = std::stoi(value);
+            (variant ? options.variant : options.chroma) = std::atoi(value.c_str());
         } else if (arg == "--seed") {
             if (number == -1.0) {
                 return refuse(error, "--seed -1 is not a seed but 'from the clock' to the runtime; "

@@ -17,7 +17,7 @@ void put(std::vector<uint8_t>& bytes, uint32_t value, int size = 4) {
 }
 
 bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& error) {
-    if (size == 0 || std::fwrite(data, 1, size, out) == size) return true;
+    if (std::fwrite(data, 1, size, out) == size) return true;
     error = std::strerror(errno != 0 ? errno : EIO);
     return false;
 }
@@ -25,15 +25,13 @@ bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& err
 // One chunk: length, type, data, and the CRC of type and data.
 bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>& data,
                  std::string& error) {
-    std::vector<uint8_t> head, tail;
-    put(head, static_cast<uint32_t>(data.size()));
-    head.insert(head.end(), type, type + 4);
-    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
-    if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
-    put(tail, static_cast<uint32_t>(crc));
-    return write_bytes(out, head.data(), head.size(), error) &&
-           write_bytes(out, data.data(), data.size(), error) &&
-           write_bytes(out, tail.data(), tail.size(), error);
+    std::vector<uint8_t> chunk;
+    chunk.reserve(data.size() + 12);
+    put(chunk, static_cast<uint32_t>(data.size()));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    put(chunk, static_cast<uint32_t>(crc32(0L, &chunk[4], static_cast<uInt>(chunk.size() - 4))));
+    return write_bytes(out, chunk.data(), chunk.size(), error);
 }
 
 // The scanlines of a rectangle, 8-bit RGBA, each pixel a `scale` x `scale`
@@ -59,40 +57,32 @@ bool deflate_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride, 
         error = "cannot start the deflate encoder";
         return false;
     }
-    output.resize(row_bytes + 64);
-    stream.next_out = output.data();
-    stream.avail_out = static_cast<uInt>(output.size());
     // Feeds one line to the encoder (none: ends the stream), growing the
     // output as it fills.
-    auto feed = [&](const std::vector<uint8_t>* data) {
-        stream.next_in = data ? const_cast<Bytef*>(data->data()) : nullptr;
+    auto feed = [&](std::vector<uint8_t>* data) {
+        stream.next_in = data ? data->data() : nullptr;
         stream.avail_in = data ? static_cast<uInt>(data->size()) : 0;
-        for (;;) {
+        int result = Z_OK;
+        while (result == Z_OK && (!data || stream.avail_in > 0)) {
             if (stream.avail_out == 0) {
-                output.resize(2 * output.size());
+                output.resize(2 * output.size() + row_bytes);
                 stream.next_out = output.data() + stream.total_out;
                 stream.avail_out = static_cast<uInt>(output.size() - stream.total_out);
             }
-            const int result = deflate(&stream, data ? Z_NO_FLUSH : Z_FINISH);
-            if (result == Z_STREAM_END || (result == Z_OK && data && stream.avail_in == 0)) {
-                return true;
-            }
-            if (result != Z_OK) return false;
+            result = deflate(&stream, data ? Z_NO_FLUSH : Z_FINISH);
         }
+        return result == (data ? Z_OK : Z_STREAM_END);
     };
     bool ok = true;
     for (int32_t y = 0; y < height && ok; ++y) {
         const size_t at = static_cast<size_t>(top + y) * stride + left;
         for (int32_t x = 0; x < width * scale; ++x) {
             const uint32_t pixel = pixels[at + x / scale];
-            uint8_t* stored = &row[kBytesPerPixel * static_cast<size_t>(x)];
-            if (base != nullptr && ((pixel ^ base[at + x / scale]) & 0xFFFFFFu) == 0) {
-                stored[0] = stored[1] = stored[2] = stored[3] = 0;
-            } else {
-                stored[0] = static_cast<uint8_t>(pixel >> 16);
-                stored[1] = static_cast<uint8_t>(pixel >> 8);
-                stored[2] = static_cast<uint8_t>(pixel);
-                stored[3] = 255;
+            const bool kept = base != nullptr && ((pixel ^ base[at + x / scale]) & 0xFFFFFFu) == 0;
+            const uint32_t rgba = kept ? 0 : pixel << 8 | 0xFF;
+            for (int k = 0; k < kBytesPerPixel; ++k) {
+                row[kBytesPerPixel * static_cast<size_t>(x) + k] =
+                    static_cast<uint8_t>(rgba >> (24 - 8 * k));
             }
         }
         line[0] = base != nullptr ? kFilterNone : kFilterUp;

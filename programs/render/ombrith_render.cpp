@@ -9,10 +9,12 @@
 
 #include "effect/driver.h"
 #include "platform/clock.h"
-#include "programs/render/captures.h"
+#include "programs/render/apng_file.h"
+#include "programs/render/output_file.h"
 #include "programs/render/png_file.h"
 #include "programs/render/progress.h"
 #include "programs/render/render_options.h"
+#include "programs/render/video_stream.h"
 #include "runtime/numbers.h"
 
 namespace {
@@ -28,8 +30,8 @@ bool print(const std::string& text, std::string& error) {
     if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
         return true;
     }
-    error = std::string("cannot write to standard output: ") +
-            std::strerror(errno != 0 ? errno : EIO);
+    error =
+        std::string("cannot write to standard output: ") + std::strerror(errno != 0 ? errno : EIO);
     return false;
 }
 
@@ -61,43 +63,104 @@ std::string png_name(const RenderOptions& options, double seed, int index) {
                                 ".png");
 }
 
+// Before anything is rendered: each capture file can be written, at most one
+// capture goes to standard output, and no two outputs (the captures, and the
+// set-up picture's file when it is written) are the same file.
+bool check_captures(const RenderOptions& options, const std::string& picture_path,
+                    std::string& error) {
+    const std::string &apng = options.apng, &video = options.video;
+    const bool apng_file = !apng.empty() && !output_file_is_stdout(apng);
+    const bool video_file = !video.empty() && !output_file_is_stdout(video);
+    if ((apng_file && !output_file_check(apng, error)) ||
+        (video_file && !output_file_check(video, error))) {
+        return false;
+    }
+    if (output_file_is_stdout(apng) && output_file_is_stdout(video)) {
+        error = "only one of --apng and --video can go to standard output";
+    } else if (apng_file && video_file && output_file_same(apng, video)) {
+        error = "--apng and --video name the same file: " + video;
+    } else if (options.picture && apng_file && output_file_same(apng, picture_path)) {
+        error = "the capture " + apng + " is the set-up picture's file " + picture_path;
+    } else if (options.picture && video_file && output_file_same(video, picture_path)) {
+        error = "the capture " + video + " is the set-up picture's file " + picture_path;
+    } else {
+        return true;
+    }
+    return false;
+}
+
+// The captures asked for, each to a file or standard output; a writer's
+// failure is told after the output's name.
+struct Captures {
+    OutputFile apng_file, video_file;
+    ApngWriter apng;
+    VideoWriter video;
+
+    static bool failed(const OutputFile& file, std::string& error) {
+        error = output_file_failure(file, error);
+        return false;
+    }
+    bool open(const RenderOptions& o, int32_t width, int32_t height, std::string& error) {
+        apng.scale = video.scale = o.scale;
+        video.chroma420 = o.chroma == 420;
+        return (o.apng.empty() ||
+                (output_file_open(apng_file, o.apng, error, true) &&
+                 (apng.begin(apng_file.stream, width, height, o.times, o.fps, error) ||
+                  failed(apng_file, error)))) &&
+               (o.video.empty() ||
+                (output_file_open(video_file, o.video, error, true) &&
+                 (video.begin(video_file.stream, width, height, o.video_rate, error) ||
+                  failed(video_file, error))));
+    }
+    bool add(const uint32_t* pixels, std::string& error) {
+        return (!apng_file.stream || apng.add_frame(pixels, error) || failed(apng_file, error)) &&
+               (!video_file.stream || video.add_frame(pixels, error) || failed(video_file, error));
+    }
+    // The outputs appear under their names only now.
+    bool finish(std::string& error) {
+        return (!apng_file.stream || ((apng.end(error) || failed(apng_file, error)) &&
+                                      output_file_commit(apng_file, error))) &&
+               (!video_file.stream || output_file_commit(video_file, error));
+    }
+};
+
 template <const Variant& V>
 int render(const RenderOptions& options, double seed) {
     auto state = std::make_unique<EffectState<V>>();
     effect_setup<V>(*state, seed);
     std::string error;
     // File names go to standard output, unless a capture is streamed there.
-    const bool list_files = !capture_to_stdout(options.apng) && !capture_to_stdout(options.video);
+    const bool list_files =
+        !output_file_is_stdout(options.apng) && !output_file_is_stdout(options.video);
     // The progress line would mix with the status lines of whatever reads the
     // capture from standard output (an encoder on the same terminal), so by
     // default it is left out then.
-    Progress progress;
-    progress_begin(progress, options.progress.value_or(list_files) ? stderr : nullptr,
-                   static_cast<int64_t>(options.times.size()));
+    Progress progress(options.progress.value_or(list_files) ? stderr : nullptr,
+                      static_cast<long long>(options.times.size()));
     auto write = [&](const std::string& path, const uint32_t* pixels) {
         if (!write_png_file(path, pixels, V.width, V.height, error, options.scale)) return false;
-        progress_hide(progress);
+        progress.hide();
         return !list_files || print(path + "\n", error);
     };
     Captures captures;
     const bool capture = !options.apng.empty() || !options.video.empty();
     // An output that cannot even be created is a command line that cannot
     // be carried out, found before anything is rendered.
-    if (capture && !captures_open(captures, options, V.width, V.height, error)) return fail(error);
-    auto give_up = [&]() { return progress_end(progress), fail(error, kRenderWriteFailed); };
+    if (capture && !captures.open(options, V.width, V.height, error)) return fail(error);
+    auto give_up = [&]() { return progress.hide(), fail(error, kRenderWriteFailed); };
     if (options.picture && !write(png_name(options, seed, -1), state->picture)) return give_up();
     if (!options.times.empty()) animation_begin(state->anim, options.times.front());
     int index = 0;
     for (double t : options.times) {
         animation_step(state->anim, t, t);
         render_frame<V>(*state);
-        const bool ok = capture ? captures_add(captures, state->work_frame, error)
+        const bool ok = capture ? captures.add(state->work_frame, error)
                                 : write(png_name(options, seed, index++), state->work_frame);
         if (!ok) return give_up();
-        progress_step(progress);
+        progress.step();
     }
-    progress_end(progress);
-    if (capture && !captures_finish(captures, error)) return fail(error, kRenderWriteFailed);
+    progress.hide();
+    if (capture && !captures.finish(error)) return fail(error, kRenderWriteFailed);
     for (const std::string* written : {&options.apng, &options.video}) {
         if (list_files && !written->empty() && !print(*written + "\n", error)) {
             return fail(error, kRenderWriteFailed);
@@ -136,7 +199,7 @@ int main(int argc, char** argv) {
         return fail(error);
     }
     const double seed = options.seed ? *options.seed : rt_timer();
-    if (!captures_check(options, png_name(options, seed, -1), error)) return fail(error);
+    if (!check_captures(options, png_name(options, seed, -1), error)) return fail(error);
     // The names the tool makes up are never written into: a reader of a FIFO
     // there would wait for no PNG file.
     for (int i = options.picture ? -1 : 0; i < (frame_files ? int(options.times.size()) : 0); ++i) {

@@ -35,15 +35,11 @@ void set_open(const char* path, const char* value) {
     std::atomic_signal_fence(std::memory_order_seq_cst);
 }
 
-std::string failure(const std::string& path, int error_number) {
-    return "cannot write " + path + ": " + std::strerror(error_number != 0 ? error_number : EIO);
-}
-
 // What a refused target is told: a directory or a file that cannot be
 // replaced as such, anything else as what it is not.
 std::string refusal(const std::string& path) {
     if (errno == EPERM) return "cannot replace " + path + ": " + std::strerror(EPERM);
-    if (errno == EISDIR) return failure(path, EISDIR);
+    if (errno == EISDIR) return "cannot write " + path + ": " + std::strerror(EISDIR);
     return "cannot write " + path + ": not a file, a FIFO or a character device";
 }
 
@@ -67,6 +63,12 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
     catching = true;
     output_file_discard(file);
     file.path = path;
+    file.to_stdout = in_place && output_file_is_stdout(path);
+    if (file.to_stdout) {
+        system_binary_stdout();
+        file.stream = stdout;
+        return true;
+    }
     const Target target = in_place ? system_target(path) : Target::replaced;
     if (target == Target::refused) {
         error = refusal(path);
@@ -89,7 +91,7 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
         if (!file.temporary.empty()) set_open(nullptr, file.temporary.c_str());
         return true;
     }
-    error = failure(path, errno != 0 ? errno : EEXIST);
+    error = output_file_failure(file, std::strerror(errno != 0 ? errno : EEXIST));
     file.temporary.clear();
     return false;
 }
@@ -100,7 +102,7 @@ bool output_file_commit(OutputFile& file, std::string& error) {
     if (!file.stream || std::fflush(file.stream) != 0 || std::ferror(file.stream)) {
         error_number = errno != 0 ? errno : EIO;
     }
-    if (file.stream && std::fclose(file.stream) != 0 && error_number == 0) {
+    if (file.stream && !file.to_stdout && std::fclose(file.stream) != 0 && error_number == 0) {
         error_number = errno != 0 ? errno : EIO;
     }
     file.stream = nullptr;
@@ -109,7 +111,7 @@ bool output_file_commit(OutputFile& file, std::string& error) {
         error_number = errno != 0 ? errno : EIO;
     }
     if (error_number != 0) {
-        error = failure(file.path, error_number);
+        error = output_file_failure(file, std::strerror(error_number));
         output_file_discard(file);
         return false;
     }
@@ -119,12 +121,16 @@ bool output_file_commit(OutputFile& file, std::string& error) {
 }
 
 void output_file_discard(OutputFile& file) {
-    if (file.stream) std::fclose(file.stream);
+    if (file.stream && !file.to_stdout) std::fclose(file.stream);
     file.stream = nullptr;
     if (file.temporary.empty()) return;
     system_remove(file.temporary.c_str());
     set_open(file.temporary.c_str(), nullptr);
     file.temporary.clear();
+}
+
+std::string output_file_failure(const OutputFile& file, const std::string& reason) {
+    return "cannot write " + (file.to_stdout ? "to standard output" : file.path) + ": " + reason;
 }
 
 bool output_file_same(const std::string& a, const std::string& b) {

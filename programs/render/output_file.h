@@ -7,7 +7,8 @@
 // OutputFile goes out of scope. A signal that ends the process removes the
 // temporaries, then takes its usual course. A path the user named may
 // instead be a FIFO or a character device (or a link to one): opened
-// `in_place`, it is written as it is; other kinds of file are refused.
+// `in_place`, it is written as it is, and so is standard output (named "-"
+// or by a name of the file it writes); other kinds of file are refused.
 #pragma once
 
 #include <cstdio>
@@ -17,6 +18,7 @@ struct OutputFile {
     std::string path;       // the final name
     std::string temporary;  // empty when written in place
     std::FILE* stream = nullptr;
+    bool to_stdout = false;
 
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
@@ -34,15 +36,15 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
 bool output_file_commit(OutputFile& file, std::string& error);
 // Closes the stream and removes the temporary.
 void output_file_discard(OutputFile& file);
+// "cannot write NAME: REASON", naming the file or standard output.
+std::string output_file_failure(const OutputFile& file, const std::string& reason);
 
 // True when two paths would write one file: the same name in the same
 // folder, or names (links included) of one existing file.
 bool output_file_same(const std::string& a, const std::string& b);
-// True when `path` names the file that standard output writes.
+// True when `path` is "-" or names the file that standard output writes.
 bool output_file_is_stdout(const std::string& path);
 std::string output_file_join(const std::string& dir, const std::string& name);
 // False when standard output is closed (the next file opened would take its
 // number); a closed standard input or error is given the null device.
 bool output_file_standard_streams();
-// Standard output made fit to carry a capture's bytes.
-void output_file_binary_stdout();

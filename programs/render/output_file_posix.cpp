@@ -93,8 +93,8 @@ void system_catch_signals(void (*handler)(int)) {
 
 bool output_file_is_stdout(const std::string& path) {
     struct stat named {}, out {};
-    return stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
-           named.st_dev == out.st_dev && named.st_ino == out.st_ino;
+    return path == "-" || (stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
+                           named.st_dev == out.st_dev && named.st_ino == out.st_ino);
 }
 
 std::string output_file_join(const std::string& dir, const std::string& name) {
@@ -109,4 +109,4 @@ bool output_file_standard_streams() {
     return fcntl(STDOUT_FILENO, F_GETFD) != -1;
 }
 
-void output_file_binary_stdout() {}
+void system_binary_stdout() {}

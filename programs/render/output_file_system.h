@@ -21,5 +21,7 @@ size_t system_name_start(const std::string& path);  // where the last name start
 bool system_same_name(const std::string& a, const std::string& b);  // in one folder
 // The device or volume, and the file's number there; false when unreadable.
 bool system_file_id(const std::string& path, uint64_t id[2]);
+// Standard output made fit to carry a capture's bytes.
+void system_binary_stdout();
 // `handler` on every signal that ends the process and keeps its usual course.
 void system_catch_signals(void (*handler)(int));

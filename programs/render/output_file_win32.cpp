@@ -113,7 +113,7 @@ void system_catch_signals(void (*handler)(int)) {
     }
 }
 
-bool output_file_is_stdout(const std::string&) { return false; }
+bool output_file_is_stdout(const std::string& path) { return path == "-"; }
 
 // A bare drive ("C:") takes the name as it is.
 std::string output_file_join(const std::string& dir, const std::string& name) {
@@ -125,4 +125,4 @@ std::string output_file_join(const std::string& dir, const std::string& name) {
 bool output_file_standard_streams() { return true; }
 
 // No CR before every LF byte.
-void output_file_binary_stdout() { _setmode(_fileno(stdout), _O_BINARY); }
+void system_binary_stdout() { _setmode(_fileno(stdout), _O_BINARY); }

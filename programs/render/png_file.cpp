@@ -23,8 +23,6 @@ void on_png_error(png_structp png, png_const_charp message) {
     longjmp(png_jmpbuf(png), 1);
 }
 
-void on_png_warning(png_structp, png_const_charp) {}
-
 // libpng's own writer reports a failure only as "Write Error"; this one keeps
 // the system's reason.
 void on_png_write(png_structp png, png_bytep data, size_t length) {
@@ -36,22 +34,24 @@ void on_png_write(png_structp png, png_bytep data, size_t length) {
     }
 }
 
-void on_png_flush(png_structp) {}
+}  // namespace
 
-// Encodes into an open file; false with the reason on failure.
-bool encode(std::FILE* file, const uint32_t* pixels, int32_t width, int32_t height, int32_t scale,
-            std::string& error) {
-    Encoding encoding{file, ""};
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, &encoding, on_png_error, on_png_warning);
+bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t width, int32_t height,
+                    std::string& error, int32_t scale) {
+    OutputFile file;
+    if (!output_file_open(file, path, error)) return false;
+    Encoding encoding{file.stream, ""};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &encoding, on_png_error,
+                                              [](png_structp, png_const_charp) {});
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<png_byte> row(static_cast<size_t>(width) * scale * 3);
     if (!info || setjmp(png_jmpbuf(png))) {
-        error = encoding.reason.empty() ? "the PNG encoder failed" : encoding.reason;
+        error = "cannot write " + path + ": " +
+                (encoding.reason.empty() ? "the PNG encoder failed" : encoding.reason);
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
     }
-    png_set_write_fn(png, nullptr, on_png_write, on_png_flush);
+    png_set_write_fn(png, nullptr, on_png_write, [](png_structp) {});
     png_set_IHDR(png, info, static_cast<png_uint_32>(width * scale),
                  static_cast<png_uint_32>(height * scale), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -67,18 +67,5 @@ bool encode(std::FILE* file, const uint32_t* pixels, int32_t width, int32_t heig
     }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    return true;
-}
-
-}  // namespace
-
-bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t width, int32_t height,
-                    std::string& error, int32_t scale) {
-    OutputFile file;
-    if (!output_file_open(file, path, error)) return false;
-    if (!encode(file.stream, pixels, width, height, scale, error)) {
-        error = "cannot write " + path + ": " + error;
-        return false;
-    }
     return output_file_commit(file, error);
 }

@@ -5,9 +5,8 @@
 #include <string>
 
 // Writes width x height pixels 0x00RRGGBB (top byte ignored) as an 8-bit RGB
-// PNG. The file appears under `path` only when it is complete: it is written
-// beside it under a temporary name and renamed. On failure nothing is left
-// behind, the result is false and `error` says why. Each pixel is written as
-// a `scale` x `scale` block.
+// PNG, each pixel a `scale` x `scale` block. The file appears under `path`
+// only when complete (output_file.h); on failure nothing is left behind, the
+// result is false and `error` says why.
 bool write_png_file(const std::string& path, const uint32_t* pixels, int32_t width, int32_t height,
                     std::string& error, int32_t scale = 1);

@@ -44,13 +44,26 @@ void clear_line(std::FILE* out) {
 #endif
 }
 
-void show(Progress& progress) {
+}  // namespace
+
+Progress::Progress(std::FILE* stream, long long frames)
+    : out(stream && ombrith_isatty(ombrith_fileno(stream)) ? stream : nullptr),
+      total(frames),
+      start(Clock::now()),
+      last_shown(start) {}
+
+void Progress::step() {
+    ++done;
+    const Clock::time_point now = Clock::now();
+    if (!out || (shown && now - last_shown < std::chrono::milliseconds(200) && done != total)) {
+        return;
+    }
+    last_shown = now;
     // Frames done of total, frames per second, time left.
-    const double seconds = std::chrono::duration<double>(Clock::now() - progress.start).count();
-    const long long done = progress.done, total = progress.total;
+    const double seconds = std::chrono::duration<double>(now - start).count();
     const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
     char text[96];
-    if (rate <= 0.0 || done <= 0) {
+    if (rate <= 0.0) {
         std::snprintf(text, sizeof text, "frame %lld of %lld", done, total);
     } else {
         const auto left = static_cast<long long>(static_cast<double>(total - done) / rate + 0.5);
@@ -59,43 +72,17 @@ void show(Progress& progress) {
     }
     // One column is left free: a character in the last one makes some
     // terminals wrap, and the next redraw would leave a line behind.
-    const int fit = terminal_columns(progress.out) - 1;
-    clear_line(progress.out);
-    std::fprintf(progress.out, "%.*s", fit > 0 ? fit : 0, text);
-    std::fflush(progress.out);
-    progress.shown = true;
+    const int fit = terminal_columns(out) - 1;
+    clear_line(out);
+    std::fprintf(out, "%.*s", fit > 0 ? fit : 0, text);
+    std::fflush(out);
+    shown = true;
 }
 
-}  // namespace
-
-void progress_begin(Progress& progress, std::FILE* out, int64_t total) {
-    progress = Progress{};
-    progress.total = total;
-    progress.start = progress.last_shown = Clock::now();
-    if (out && ombrith_isatty(ombrith_fileno(out))) progress.out = out;
-}
-
-void progress_step(Progress& progress) {
-    ++progress.done;
-    if (!progress.out) return;
-    const Clock::time_point now = Clock::now();
-    if (progress.shown && now - progress.last_shown < std::chrono::milliseconds(200) &&
-        progress.done != progress.total) {
-        return;
+void Progress::hide() {
+    if (out && shown) {
+        clear_line(out);
+        std::fflush(out);
     }
-    progress.last_shown = now;
-    show(progress);
-}
-
-void progress_hide(Progress& progress) {
-    if (progress.out && progress.shown) {
-        clear_line(progress.out);
-        std::fflush(progress.out);
-    }
-    progress.shown = false;
-}
-
-void progress_end(Progress& progress) {
-    progress_hide(progress);
-    progress.out = nullptr;
+    shown = false;
 }

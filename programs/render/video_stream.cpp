@@ -30,13 +30,12 @@ bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& err
 bool VideoWriter::begin(std::FILE* file, int32_t w, int32_t h, const uint32_t rate[2],
                         std::string& error) {
     out = file, width = w, height = h;
-    const uint32_t num = rate[0], den = rate[1];
     char header[160];
     const int length =
         std::snprintf(header, sizeof header,
                       "YUV4MPEG2 W%d H%d F%u:%u Ip A1:1 %s XCOLORRANGE=FULL XCOLORMATRIX=BT601\n",
                       static_cast<int>(width * scale), static_cast<int>(height * scale),
-                      static_cast<unsigned>(num), static_cast<unsigned>(den),
+                      static_cast<unsigned>(rate[0]), static_cast<unsigned>(rate[1]),
                       chroma420 ? "C420jpeg XYSCSS=420JPEG" : "C444 XYSCSS=444");
     return write_bytes(out, header, static_cast<size_t>(length), error);
 }

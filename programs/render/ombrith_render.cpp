@@ -103,24 +103,32 @@ struct Captures {
     bool open(const RenderOptions& o, int32_t width, int32_t height, std::string& error) {
         apng.scale = video.scale = o.scale;
         video.chroma420 = o.chroma == 420;
-        return (o.apng.empty() ||
-                (output_file_open(apng_file, o.apng, error, true) &&
-                 (apng.begin(apng_file.stream, width, height, o.times, o.fps, error) ||
-                  failed(apng_file, error)))) &&
-               (o.video.empty() ||
-                (output_file_open(video_file, o.video, error, true) &&
-                 (video.begin(video_file.stream, width, height, o.video_rate, error) ||
-                  failed(video_file, error))));
+        if (!o.apng.empty()) {
+            if (!output_file_open(apng_file, o.apng, error, true)) return false;
+            if (!apng.begin(apng_file.stream, width, height, o.times, o.fps, error)) {
+                return failed(apng_file, error);
+            }
+        }
+        if (!o.video.empty()) {
+            if (!output_file_open(video_file, o.video, error, true)) return false;
+            if (!video.begin(video_file.stream, width, height, o.video_rate, error)) {
+                return failed(video_file, error);
+            }
+        }
+        return true;
     }
     bool add(const uint32_t* pixels, std::string& error) {
-        return (!apng_file.stream || apng.add_frame(pixels, error) || failed(apng_file, error)) &&
-               (!video_file.stream || video.add_frame(pixels, error) || failed(video_file, error));
+        if (apng_file.stream && !apng.add_frame(pixels, error)) return failed(apng_file, error);
+        if (video_file.stream && !video.add_frame(pixels, error)) return failed(video_file, error);
+        return true;
     }
     // The outputs appear under their names only now.
     bool finish(std::string& error) {
-        return (!apng_file.stream || ((apng.end(error) || failed(apng_file, error)) &&
-                                      output_file_commit(apng_file, error))) &&
-               (!video_file.stream || output_file_commit(video_file, error));
+        if (apng_file.stream) {
+            if (!apng.end(error)) return failed(apng_file, error);
+            if (!output_file_commit(apng_file, error)) return false;
+        }
+        return !video_file.stream || output_file_commit(video_file, error);
     }
 };
 

@@ -54,10 +54,9 @@ Progress::Progress(std::FILE* stream, long long frames)
 
 void Progress::step() {
     ++done;
+    if (!out) return;
     const Clock::time_point now = Clock::now();
-    if (!out || (shown && now - last_shown < std::chrono::milliseconds(200) && done != total)) {
-        return;
-    }
+    if (shown && now - last_shown < std::chrono::milliseconds(200) && done != total) return;
     last_shown = now;
     // Frames done of total, frames per second, time left.
     const double seconds = std::chrono::duration<double>(now - start).count();

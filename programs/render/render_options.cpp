@@ -221,14 +221,16 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         if (numeric && !parse_number(value, number)) {
             return refuse(error, arg + " needs a finite number, not '" + value + "'");
         }
-        if (arg == "--variant" || arg == "--chroma") {
-            const bool variant = arg == "--variant";
-            const std::string first = variant ? "320" : "444", second = variant ? "640" : "420";
-            if (value != first && value != second) {
-                return refuse(error, "unknown " + arg.substr(2) + " '" + value + "': use " + first +
-                                         " or " + second);
+        if (arg == "--variant") {
+            if (value != "320" && value != "640") {
+                return refuse(error, "unknown variant '" + value + "': use 320 or 640");
             }
-            (variant ? options.variant : options.chroma) = std::atoi(value.c_str());
+            options.variant = value == "320" ? 320 : 640;
+        } else if (arg == "--chroma") {
+            if (value != "444" && value != "420") {
+                return refuse(error, "unknown chroma '" + value + "': use 444 or 420");
+            }
+            options.chroma = value == "420" ? 420 : 444;
         } else if (arg == "--seed") {
             if (number == -1.0) {
                 return refuse(error, "--seed -1 is not a seed but 'from the clock' to the runtime; "

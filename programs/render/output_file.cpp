@@ -77,20 +77,22 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
     errno = 0;
     if (target == Target::in_place) file.stream = system_open_in_place(path);
     // A name of our own in the same folder that no one can foresee; one
-    // already taken is passed over.
+    // already taken is passed over. The signal handler knows the name before
+    // the file exists, so no signal falls between its creation and the
+    // handler learning of it.
     static std::random_device entropy;
     for (int tries = 0; target == Target::replaced && tries < 100; ++tries) {
         char name[48];
         std::snprintf(name, sizeof name, ".ombrith-render.partial-%08x%08x", entropy(), entropy());
         file.temporary = path.substr(0, system_name_start(path)) + name;
+        set_open(nullptr, file.temporary.c_str());
         errno = 0;
         file.stream = system_create(file.temporary);
-        if (file.stream || errno != EEXIST) break;
+        if (file.stream) break;
+        set_open(file.temporary.c_str(), nullptr);
+        if (errno != EEXIST) break;
     }
-    if (file.stream) {
-        if (!file.temporary.empty()) set_open(nullptr, file.temporary.c_str());
-        return true;
-    }
+    if (file.stream) return true;
     error = output_file_failure(file, std::strerror(errno != 0 ? errno : EEXIST));
     file.temporary.clear();
     return false;

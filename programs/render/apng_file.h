@@ -7,11 +7,9 @@
 #include <vector>
 
 // An animation being written: 8-bit RGBA, every shown pixel opaque, looping
-// forever. The first frame is also the file's still picture, for viewers that
-// show no animation; each later frame stores only the rectangle that differs
-// from the frame before it, drawn over it, with the pixels that did not
-// change fully transparent. On failure, `error` holds the reason; the caller
-// names the file.
+// forever; the first frame is also the still picture for viewers that show
+// no animation. On failure, `error` holds the reason; the caller names the
+// file.
 struct ApngWriter {
     // 1 (fastest) to 9 (smallest): on the demo's own frames (bench_apng),
     // level 6 gave files about 2% larger than level 9 in a fifth of the time.

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "programs/render/output_file.h"
-#include "programs/render/output_file_system.h"
 
 namespace {
 

@@ -8,46 +8,6 @@
 
 #include "effect/driver.h"
 
-const char kRenderHelp[] =
-    "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
-    "                      [--time T]... [--from T --frames N --fps F] [--out DIR]\n"
-    "                      [--apng FILE] [--video FILE]\n"
-    "                      [--scale N] [--chroma 444|420]\n"
-    "\n"
-    "Renders the demo without a display into PNG files, one line per file written;\n"
-    "with no --picture, --time or --from, the set-up picture.\n"
-    "\n"
-    "  --variant 320|640  the program to render as (default 640)\n"
-    "  --seed S           set-up seed, as if the clock read S seconds (default: the\n"
-    "                     clock); -1 is refused\n"
-    "  --picture          the set-up picture, before any lens is drawn\n"
-    "  --time T           a frame at clock reading T seconds; repeat for more frames\n"
-    "  --from T --frames N --fps F\n"
-    "                     N frames at T, T + 1/F, T + 2/F, ...\n"
-    "  --out DIR          an existing directory for the files (default: .)\n"
-    "  --apng FILE        the frames as one looping animated PNG\n"
-    "  --video FILE       the frames as a YUV4MPEG2 stream at F frames/s (4:4:4,\n"
-    "                     full range, BT.601); FILE - is standard output\n"
-    "  --scale N          every pixel as an N x N block, N from 1 to 16 (default 1)\n"
-    "  --chroma 444|420   the video's chroma layout; 420 needs an even --scale\n"
-    "  --progress, --no-progress\n"
-    "                     show or hide the progress line (only ever on a terminal)\n"
-    "  --help             this text\n"
-    "  --version          the version number\n"
-    "\n"
-    "The manual page ombrith-render(1) and the README tell the details: numbers,\n"
-    "the clock readings that can be rendered, FIFOs and devices, signals.\n"
-    "\n"
-"Exit status:\n"
-    "  0  every file was written and listed on standard output\n"
-    "  1  writing a file or the list on standard output failed (the message names the\n"
-    "     file and the reason; the files finished before are kept), or memory ran out\n"
-    "  2  bad usage, a clock reading or seed that cannot be rendered, a rate that\n"
-    "     a video header cannot state, an --out that is not a writable directory, an\n"
-    "     output that cannot be created or replaced, a capture file that is not a\n"
-    "     file, a FIFO or a character device, a PNG file's name taken by anything but\n"
-    "     a file, or two outputs that are the same file\n";
-
 // Written by hand: the standard library's to_chars brings over 100 kB of
 // tables into the program. The fewest digits that read back as `value`, in
 // fixed or scientific notation, whichever is shorter (fixed on a tie).
@@ -150,8 +110,6 @@ bool exact_rate(const std::string& text, uint32_t rate[2]) {
     return num <= UINT32_MAX && den <= UINT32_MAX;
 }
 
-// The message for a reading the effect cannot draw; `source` says where it
-// came from.
 std::string undrawable(double reading, const std::string& source) {
     return "the clock reading " + shortest(reading) + " (" + source +
            ") cannot be rendered: readings must be finite and below " +

@@ -38,9 +38,5 @@ enum RenderStatus : int {
     kRenderRefused = 2,
 };
 
-// The help text; its exit statuses are also in the README and the manual
-// page, word for word.
-extern const char kRenderHelp[];
-
 // The shortest text that reads back as `value` ("2.5", "1e+308").
 std::string shortest(double value);

@@ -12,8 +12,8 @@ namespace {
 constexpr int kBytesPerPixel = 4;
 
 // Big-endian, as PNG stores numbers.
-void put(std::vector<uint8_t>& bytes, uint32_t value, int size = 4) {
-    while (size-- > 0) bytes.push_back(static_cast<uint8_t>(value >> (8 * size)));
+void put(std::vector<uint8_t>& bytes, uint32_t value) {
+    for (int size = 4; size-- > 0;) bytes.push_back(static_cast<uint8_t>(value >> (8 * size)));
 }
 
 bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>& data,
@@ -94,11 +94,12 @@ bool deflate_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride, 
     return ok;
 }
 
-// A frame time in seconds as the fraction an APNG frame control holds
-// (numerator and denominator up to 65535), as close as they allow.
-void apng_delay(double seconds, uint16_t& num, uint16_t& den) {
-    num = 0, den = 1;
-    if (!(seconds > 0.0)) return;
+// A frame time in seconds as the fraction an APNG frame control holds, as
+// close as parts up to 65535 allow: the numerator in the high 16 bits, the
+// denominator in the low ones, as the chunk stores them.
+uint32_t apng_delay(double seconds) {
+    uint32_t best = 1;  // 0/1
+    if (!(seconds > 0.0)) return best;
     seconds = std::min(seconds, 65535.0);
     double best_error = seconds;
     for (uint32_t d = 1; d <= 65535; ++d) {
@@ -106,10 +107,11 @@ void apng_delay(double seconds, uint16_t& num, uint16_t& den) {
         if (n > 65535.0) break;
         const double e = std::fabs(n / d - seconds);
         if (e < best_error) {
-            best_error = e, num = static_cast<uint16_t>(n), den = static_cast<uint16_t>(d);
+            best_error = e, best = static_cast<uint32_t>(n) << 16 | d;
             if (e == 0.0) break;
         }
     }
+    return best;
 }
 
 }  // namespace
@@ -144,8 +146,6 @@ bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
                          : t.size() < 2 ? 1.0
                          : i + 1 < t.size() ? t[i + 1] - t[i]
                                             : t[i] - t[i - 1];
-    uint16_t delay_num = 0, delay_den = 1;
-    apng_delay(std::fabs(shown), delay_num, delay_den);
     const int32_t w = width, h = height;
     const bool first = previous.empty();
     int32_t left = 0, top = 0, right = w, bottom = h;  // the rectangle stored
@@ -167,8 +167,7 @@ bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
     for (int32_t value : {right - left, bottom - top, left, top}) {
         put(control, static_cast<uint32_t>(value * scale));
     }
-    put(control, delay_num, 2);
-    put(control, delay_den, 2);
+    put(control, apng_delay(std::fabs(shown)));
     control.push_back(0);  // dispose: none, the frame stays as the next one's base
     // Blend: the first frame replaces the empty canvas; later ones are drawn
     // over the frame before, their transparent pixels keeping it.

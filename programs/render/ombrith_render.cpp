@@ -30,7 +30,7 @@ constexpr char kHelp[] =
     "with no --picture, --time or --from, the set-up picture.\n"
     "\n"
     "  --variant 320|640  the program to render as (default 640)\n"
-    "  --seed S           set-up seed, as if the clock read S seconds (default: clock)\n"
+    "  --seed S           the set-up as if the clock read S seconds (default: clock)\n"
     "  --picture          the set-up picture, before any lens is drawn\n"
     "  --time T           a frame at clock reading T seconds; repeat for more frames\n"
     "  --from T --frames N --fps F\n"
@@ -233,14 +233,13 @@ int main(int argc, char** argv) {
         return kRenderRefused;
     }
     if (options.help || options.version) {
-        const std::string text =
-            options.help ? kHelp : "ombrith-render " OMBRITH_VERSION "\n";
+        const char* text = options.help ? kHelp : "ombrith-render " OMBRITH_VERSION "\n";
         return print(text, error) ? kRenderDone : fail(error, kRenderWriteFailed);
     }
     // An --out given with captures only is checked all the same.
     const bool frame_files = options.apng.empty() && options.video.empty();
-    const bool png_files = options.picture || frame_files;
-    if ((png_files || options.out_given) && !check_directory(options.out_dir, error)) {
+    if ((options.picture || frame_files || options.out_given) &&
+        !check_directory(options.out_dir, error)) {
         return fail(error);
     }
     const double seed = options.seed ? *options.seed : rt_timer();

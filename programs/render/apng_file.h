@@ -28,8 +28,7 @@ struct ApngWriter {
     bool end(std::string& error);
 
     std::FILE* out = nullptr;
-    int32_t width = 0;
-    int32_t height = 0;
+    int32_t width = 0, height = 0;
     const std::vector<double>* times = nullptr;
     double fps = 0.0;
     uint32_t frames_done = 0;

@@ -83,10 +83,8 @@ bool check_directory(const std::string& dir, std::string& error) {
         return false;
     }
     OutputFile probe;
-    std::string reason;
-    const std::string probe_path = output_file_join(dir, ".ombrith-render-probe");
-    if (output_file_open(probe, probe_path, reason)) return true;
-    error = "cannot write in '" + dir + "'" + reason.substr(reason.rfind(": "));
+    if (output_file_open(probe, output_file_join(dir, ".ombrith-render-probe"), error)) return true;
+    error = "cannot write in '" + dir + "'" + error.substr(error.rfind(": "));
     return false;
 }
 

@@ -51,8 +51,8 @@ bool deflate_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride, 
         error = "cannot start the deflate encoder";
         return false;
     }
-    // Feeds one line (none: ends the stream), growing the output as it fills.
     const size_t start = output.size();
+    // Feeds one line (none: ends the stream), growing the output as it fills.
     auto feed = [&](std::vector<uint8_t>* data) {
         stream.next_in = data ? data->data() : nullptr;
         stream.avail_in = data ? static_cast<uInt>(data->size()) : 0;

@@ -236,8 +236,8 @@ int main(int argc, char** argv) {
     }
     // An --out given with captures only is checked all the same.
     const bool frame_files = options.apng.empty() && options.video.empty();
-    if ((options.picture || frame_files || options.out_given) &&
-        !check_directory(options.out_dir, error)) {
+    const bool png_files = options.picture || frame_files;
+    if ((png_files || options.out_given) && !check_directory(options.out_dir, error)) {
         return fail(error);
     }
     const double seed = options.seed ? *options.seed : rt_timer();

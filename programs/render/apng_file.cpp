@@ -3,26 +3,19 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
+
+#include "programs/render/output_file.h"
 
 namespace {
 
 constexpr int kBytesPerPixel = 4;
 
 // Big-endian, as PNG stores numbers.
-void put(std::vector<uint8_t>& bytes, uint32_t value, int size = 4) {
-    while (size-- > 0) bytes.push_back(static_cast<uint8_t>(value >> (8 * size)));
+void put(std::vector<uint8_t>& bytes, uint32_t value) {
+    for (int size = 4; size-- > 0;) bytes.push_back(static_cast<uint8_t>(value >> (8 * size)));
 }
 
-bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& error) {
-    if (std::fwrite(data, 1, size, out) == size) return true;
-    error = std::strerror(errno != 0 ? errno : EIO);
-    return false;
-}
-
-// One chunk: length, type, data, and the CRC of type and data.
 bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>& data,
                  std::string& error) {
     std::vector<uint8_t> chunk;
@@ -31,7 +24,7 @@ bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>&
     chunk.insert(chunk.end(), type, type + 4);
     chunk.insert(chunk.end(), data.begin(), data.end());
     put(chunk, static_cast<uint32_t>(crc32(0L, &chunk[4], static_cast<uInt>(chunk.size() - 4))));
-    return write_bytes(out, chunk.data(), chunk.size(), error);
+    return output_file_write(out, chunk.data(), chunk.size(), error);
 }
 
 // The scanlines of a rectangle, 8-bit RGBA, each pixel a `scale` x `scale`
@@ -43,7 +36,8 @@ bool write_chunk(std::FILE* out, const char type[5], const std::vector<uint8_t>&
 // pack to almost nothing; those rows are stored unfiltered, which measured
 // smaller than "up", "sub", "Paeth" or a choice per row, as the changed
 // pixels that border transparent ones predict each other poorly. A row that
-// repeats the one above it (scale > 1) is stored "up": all zeros.
+// repeats the one above it (scale > 1) is stored "up": all zeros. The rows
+// are appended to `output`.
 bool deflate_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride, int32_t left,
                   int32_t top, int32_t width, int32_t height, int32_t scale, int level,
                   std::vector<uint8_t>& output, std::string& error) {
@@ -57,8 +51,8 @@ bool deflate_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride, 
         error = "cannot start the deflate encoder";
         return false;
     }
-    // Feeds one line to the encoder (none: ends the stream), growing the
-    // output as it fills.
+    const size_t start = output.size();
+    // Feeds one line (none: ends the stream), growing the output as it fills.
     auto feed = [&](std::vector<uint8_t>* data) {
         stream.next_in = data ? data->data() : nullptr;
         stream.avail_in = data ? static_cast<uInt>(data->size()) : 0;
@@ -66,8 +60,8 @@ bool deflate_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride, 
         while (result == Z_OK && (!data || stream.avail_in > 0)) {
             if (stream.avail_out == 0) {
                 output.resize(2 * output.size() + row_bytes);
-                stream.next_out = output.data() + stream.total_out;
-                stream.avail_out = static_cast<uInt>(output.size() - stream.total_out);
+                stream.next_out = output.data() + start + stream.total_out;
+                stream.avail_out = static_cast<uInt>(output.size() - start - stream.total_out);
             }
             result = deflate(&stream, data ? Z_NO_FLUSH : Z_FINISH);
         }
@@ -94,31 +88,30 @@ bool deflate_rows(const uint32_t* pixels, const uint32_t* base, int32_t stride, 
         for (int32_t k = 1; k < scale && ok; ++k) ok = feed(&repeat);
     }
     ok = ok && feed(nullptr);
-    output.resize(stream.total_out);
+    output.resize(start + stream.total_out);
     deflateEnd(&stream);
     if (!ok) error = "the deflate encoder failed";
     return ok;
 }
 
-// A frame time in seconds as the fraction an APNG frame control holds
-// (numerator and denominator up to 65535), as close as they allow.
-void apng_delay(double seconds, uint16_t& num, uint16_t& den) {
-    num = 0, den = 1;
-    if (!(seconds > 0.0)) return;
-    if (seconds >= 65535.0) {
-        num = 65535;
-        return;
-    }
+// A frame time in seconds as the fraction an APNG frame control holds, as
+// close as parts up to 65535 allow: the numerator in the high 16 bits, the
+// denominator in the low ones, as the chunk stores them.
+uint32_t apng_delay(double seconds) {
+    uint32_t best = 1;  // 0/1
+    if (!(seconds > 0.0)) return best;
+    seconds = std::min(seconds, 65535.0);
     double best_error = seconds;
     for (uint32_t d = 1; d <= 65535; ++d) {
         const double n = std::nearbyint(seconds * d);
         if (n > 65535.0) break;
         const double e = std::fabs(n / d - seconds);
         if (e < best_error) {
-            best_error = e, num = static_cast<uint16_t>(n), den = static_cast<uint16_t>(d);
+            best_error = e, best = static_cast<uint32_t>(n) << 16 | d;
             if (e == 0.0) break;
         }
     }
+    return best;
 }
 
 }  // namespace
@@ -138,7 +131,7 @@ bool ApngWriter::begin(std::FILE* file, int32_t w, int32_t h, const std::vector<
     std::vector<uint8_t> control;
     put(control, static_cast<uint32_t>(t.size()));
     put(control, 0);  // loop forever
-    return write_bytes(out, signature, sizeof signature, error) &&
+    return output_file_write(out, signature, sizeof signature, error) &&
            write_chunk(out, "IHDR", header, error) && write_chunk(out, "acTL", control, error);
 }
 
@@ -153,8 +146,6 @@ bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
                          : t.size() < 2 ? 1.0
                          : i + 1 < t.size() ? t[i + 1] - t[i]
                                             : t[i] - t[i - 1];
-    uint16_t delay_num = 0, delay_den = 1;
-    apng_delay(std::fabs(shown), delay_num, delay_den);
     const int32_t w = width, h = height;
     const bool first = previous.empty();
     int32_t left = 0, top = 0, right = w, bottom = h;  // the rectangle stored
@@ -176,29 +167,22 @@ bool ApngWriter::add_frame(const uint32_t* pixels, std::string& error) {
     for (int32_t value : {right - left, bottom - top, left, top}) {
         put(control, static_cast<uint32_t>(value * scale));
     }
-    put(control, delay_num, 2);
-    put(control, delay_den, 2);
+    put(control, apng_delay(std::fabs(shown)));
     control.push_back(0);  // dispose: none, the frame stays as the next one's base
     // Blend: the first frame replaces the empty canvas; later ones are drawn
     // over the frame before, their transparent pixels keeping it.
     control.push_back(first ? 0 : 1);
-    std::vector<uint8_t> compressed;
+    // The first frame's rows are the image data (IDAT); a later frame's
+    // (fdAT) follow their own sequence number.
+    std::vector<uint8_t> data;
+    if (!first) put(data, sequence++);
     const uint32_t* base = first ? nullptr : previous.data();
     if (!deflate_rows(pixels, base, w, left, top, right - left, bottom - top, scale, deflate_level,
-                      compressed, error)) {
+                      data, error) ||
+        !write_chunk(out, "fcTL", control, error) ||
+        !write_chunk(out, first ? "IDAT" : "fdAT", data, error)) {
         return false;
     }
-    bool ok = write_chunk(out, "fcTL", control, error);
-    if (ok && first) {
-        ok = write_chunk(out, "IDAT", compressed, error);
-    } else if (ok) {
-        std::vector<uint8_t> data;
-        data.reserve(compressed.size() + 4);
-        put(data, sequence++);
-        data.insert(data.end(), compressed.begin(), compressed.end());
-        ok = write_chunk(out, "fdAT", data, error);
-    }
-    if (!ok) return false;
     previous.assign(pixels, pixels + static_cast<size_t>(w) * h);
     ++frames_done;
     return true;

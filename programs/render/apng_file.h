@@ -7,11 +7,9 @@
 #include <vector>
 
 // An animation being written: 8-bit RGBA, every shown pixel opaque, looping
-// forever. The first frame is also the file's still picture, for viewers that
-// show no animation; each later frame stores only the rectangle that differs
-// from the frame before it, drawn over it, with the pixels that did not
-// change fully transparent. On failure, `error` holds the reason; the caller
-// names the file.
+// forever; the first frame is also the still picture for viewers that show
+// no animation. On failure, `error` holds the reason; the caller names the
+// file.
 struct ApngWriter {
     // 1 (fastest) to 9 (smallest): on the demo's own frames (bench_apng),
     // level 6 gave files about 2% larger than level 9 in a fifth of the time.
@@ -30,8 +28,7 @@ struct ApngWriter {
     bool end(std::string& error);
 
     std::FILE* out = nullptr;
-    int32_t width = 0;
-    int32_t height = 0;
+    int32_t width = 0, height = 0;
     const std::vector<double>* times = nullptr;
     double fps = 0.0;
     uint32_t frames_done = 0;

@@ -19,12 +19,51 @@
 
 namespace {
 
+// Its exit statuses are also in the README and the manual page, word for word.
+constexpr char kHelp[] =
+    "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
+    "                      [--time T]... [--from T --frames N --fps F] [--out DIR]\n"
+    "                      [--apng FILE] [--video FILE]\n"
+    "                      [--scale N] [--chroma 444|420]\n"
+    "\n"
+    "Renders the demo without a display into PNG files, one line per file written;\n"
+    "with no --picture, --time or --from, the set-up picture.\n"
+    "\n"
+    "  --variant 320|640  the program to render as (default 640)\n"
+    "  --seed S           the set-up as if the clock read S seconds (default: clock)\n"
+    "  --picture          the set-up picture, before any lens is drawn\n"
+    "  --time T           a frame at clock reading T seconds; repeat for more frames\n"
+    "  --from T --frames N --fps F\n"
+    "                     N frames at T, T + 1/F, T + 2/F, ...\n"
+    "  --out DIR          an existing directory for the files (default: .)\n"
+    "  --apng FILE        the frames as one looping animated PNG\n"
+    "  --video FILE       the frames as a YUV4MPEG2 stream at F frames/s (4:4:4,\n"
+    "                     full range, BT.601); FILE - is standard output\n"
+    "  --scale N          every pixel as an N x N block, N from 1 to 16 (default 1)\n"
+    "  --chroma 444|420   the video's chroma layout; 420 needs an even --scale\n"
+    "  --progress, --no-progress\n"
+    "                     show or hide the progress line (only ever on a terminal)\n"
+    "  --help             this text\n"
+    "  --version          the version number\n"
+    "\n"
+    "The manual page ombrith-render(1) and the README tell the details: numbers,\n"
+    "the clock readings that can be rendered, FIFOs and devices, signals.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every file was written and listed on standard output\n"
+    "  1  writing a file or the list on standard output failed (the message names the\n"
+    "     file and the reason; the files finished before are kept), or memory ran out\n"
+    "  2  bad usage, a clock reading or seed that cannot be rendered, a rate that\n"
+    "     a video header cannot state, an --out that is not a writable directory, an\n"
+    "     output that cannot be created or replaced, a capture file that is not a\n"
+    "     file, a FIFO or a character device, a PNG file's name taken by anything but\n"
+    "     a file, or two outputs that are the same file\n";
+
 int fail(const std::string& message, int status = kRenderRefused) {
     std::fprintf(stderr, "ombrith-render: %s\n", message.c_str());
     return status;
 }
 
-// Writes text to standard output and flushes it; false when either fails.
 bool print(const std::string& text, std::string& error) {
     errno = 0;
     if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
@@ -44,15 +83,12 @@ bool check_directory(const std::string& dir, std::string& error) {
         return false;
     }
     OutputFile probe;
-    std::string reason;
-    const std::string probe_path = output_file_join(dir, ".ombrith-render-probe");
-    if (output_file_open(probe, probe_path, reason)) return true;
-    error = "cannot write in '" + dir + "'" + reason.substr(reason.rfind(": "));
+    if (output_file_open(probe, output_file_join(dir, ".ombrith-render-probe"), error)) return true;
+    error = "cannot write in '" + dir + "'" + error.substr(error.rfind(": "));
     return false;
 }
 
-// The PNG files' names, in the folder, after the variant and the seed: the
-// set-up picture's (index -1), then the frames'.
+// A PNG file's name: the set-up picture's (index -1) or a frame's.
 std::string png_name(const RenderOptions& options, double seed, int index) {
     char frame[24];
     std::snprintf(frame, sizeof frame, "-frame%04d-t", index);
@@ -137,7 +173,6 @@ int render(const RenderOptions& options, double seed) {
     auto state = std::make_unique<EffectState<V>>();
     effect_setup<V>(*state, seed);
     std::string error;
-    // File names go to standard output, unless a capture is streamed there.
     const bool list_files =
         !output_file_is_stdout(options.apng) && !output_file_is_stdout(options.video);
     // The progress line would mix with the status lines of whatever reads the
@@ -196,8 +231,7 @@ int main(int argc, char** argv) {
         return kRenderRefused;
     }
     if (options.help || options.version) {
-        const std::string text =
-            options.help ? kRenderHelp : "ombrith-render " OMBRITH_VERSION "\n";
+        const char* text = options.help ? kHelp : "ombrith-render " OMBRITH_VERSION "\n";
         return print(text, error) ? kRenderDone : fail(error, kRenderWriteFailed);
     }
     // An --out given with captures only is checked all the same.

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <random>
 
-#include "programs/render/output_file_system.h"
-
 namespace {
 
 // The temporaries the signal handler removes: the tool has at most a few
@@ -35,8 +33,15 @@ void set_open(const char* path, const char* value) {
     std::atomic_signal_fence(std::memory_order_seq_cst);
 }
 
-// What a refused target is told: a directory or a file that cannot be
-// replaced as such, anything else as what it is not.
+void discard(OutputFile& file) {
+    if (file.stream && !file.to_stdout) std::fclose(file.stream);
+    file.stream = nullptr;
+    if (file.temporary.empty()) return;
+    system_remove(file.temporary.c_str());
+    set_open(file.temporary.c_str(), nullptr);
+    file.temporary.clear();
+}
+
 std::string refusal(const std::string& path) {
     if (errno == EPERM) return "cannot replace " + path + ": " + std::strerror(EPERM);
     if (errno == EISDIR) return "cannot write " + path + ": " + std::strerror(EISDIR);
@@ -45,7 +50,7 @@ std::string refusal(const std::string& path) {
 
 }  // namespace
 
-OutputFile::~OutputFile() { output_file_discard(*this); }
+OutputFile::~OutputFile() { discard(*this); }
 
 bool output_file_check(const std::string& path, std::string& error, bool in_place) {
     const Target target = system_target(path);
@@ -61,7 +66,7 @@ bool output_file_open(OutputFile& file, const std::string& path, std::string& er
     static bool catching = false;
     if (!catching) system_catch_signals(on_ending_signal);
     catching = true;
-    output_file_discard(file);
+    discard(file);
     file.path = path;
     file.to_stdout = in_place && output_file_is_stdout(path);
     if (file.to_stdout) {
@@ -114,7 +119,7 @@ bool output_file_commit(OutputFile& file, std::string& error) {
     }
     if (error_number != 0) {
         error = output_file_failure(file, std::strerror(error_number));
-        output_file_discard(file);
+        discard(file);
         return false;
     }
     set_open(file.temporary.c_str(), nullptr);
@@ -122,17 +127,15 @@ bool output_file_commit(OutputFile& file, std::string& error) {
     return true;
 }
 
-void output_file_discard(OutputFile& file) {
-    if (file.stream && !file.to_stdout) std::fclose(file.stream);
-    file.stream = nullptr;
-    if (file.temporary.empty()) return;
-    system_remove(file.temporary.c_str());
-    set_open(file.temporary.c_str(), nullptr);
-    file.temporary.clear();
-}
-
 std::string output_file_failure(const OutputFile& file, const std::string& reason) {
     return "cannot write " + (file.to_stdout ? "to standard output" : file.path) + ": " + reason;
+}
+
+bool output_file_write(std::FILE* out, const void* data, size_t size, std::string& reason) {
+    errno = 0;
+    if (std::fwrite(data, 1, size, out) == size) return true;
+    reason = std::strerror(errno != 0 ? errno : EIO);
+    return false;
 }
 
 bool output_file_same(const std::string& a, const std::string& b) {

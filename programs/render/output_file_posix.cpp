@@ -7,7 +7,6 @@
 #include <cerrno>
 
 #include "programs/render/output_file.h"
-#include "programs/render/output_file_system.h"
 
 Target system_target(const std::string& path) {
     struct stat status {}, entry {}, folder {};

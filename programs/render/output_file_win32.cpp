@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "programs/render/output_file.h"
-#include "programs/render/output_file_system.h"
 
 namespace {
 
@@ -24,11 +23,9 @@ int errno_of_last_error() {
 
 // The stream of a handle, which is closed when there is none.
 std::FILE* stream_of(HANDLE handle) {
-    const int fd = handle == INVALID_HANDLE_VALUE
-                       ? -1
-                       : _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     std::FILE* stream = fd < 0 ? nullptr : _fdopen(fd, "wb");
-    if (!stream && handle != INVALID_HANDLE_VALUE) fd < 0 ? CloseHandle(handle) : _close(fd);
+    if (!stream) fd < 0 ? CloseHandle(handle) : _close(fd);
     return stream;
 }
 

@@ -3,9 +3,7 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <csetjmp>
-#include <cstring>
 #include <vector>
 
 #include "programs/render/output_file.h"
@@ -27,9 +25,7 @@ void on_png_error(png_structp png, png_const_charp message) {
 // the system's reason.
 void on_png_write(png_structp png, png_bytep data, size_t length) {
     auto* encoding = static_cast<Encoding*>(png_get_error_ptr(png));
-    errno = 0;
-    if (std::fwrite(data, 1, length, encoding->file) != length) {
-        encoding->reason = std::strerror(errno != 0 ? errno : EIO);
+    if (!output_file_write(encoding->file, data, length, encoding->reason)) {
         png_error(png, "write failed");
     }
 }

@@ -3,13 +3,9 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
-#define ombrith_isatty _isatty
-#define ombrith_fileno _fileno
 #else
 #include <sys/ioctl.h>
 #include <unistd.h>
-#define ombrith_isatty isatty
-#define ombrith_fileno fileno
 #endif
 
 namespace {
@@ -21,14 +17,14 @@ using Clock = std::chrono::steady_clock;
 int terminal_columns(std::FILE* out) {
 #ifdef _WIN32
     CONSOLE_SCREEN_BUFFER_INFO info;
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(ombrith_fileno(out)));
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fileno(out)));
     if (GetConsoleScreenBufferInfo(handle, &info)) {
         const int columns = info.srWindow.Right - info.srWindow.Left + 1;
         if (columns > 0) return columns;
     }
 #else
     struct winsize size {};
-    if (ioctl(ombrith_fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
 #endif
     return 80;
 }
@@ -47,7 +43,7 @@ void clear_line(std::FILE* out) {
 }  // namespace
 
 Progress::Progress(std::FILE* stream, long long frames)
-    : out(stream && ombrith_isatty(ombrith_fileno(stream)) ? stream : nullptr),
+    : out(stream && isatty(fileno(stream)) ? stream : nullptr),
       total(frames),
       start(Clock::now()),
       last_shown(start) {}
@@ -58,7 +54,6 @@ void Progress::step() {
     const Clock::time_point now = Clock::now();
     if (shown && now - last_shown < std::chrono::milliseconds(200) && done != total) return;
     last_shown = now;
-    // Frames done of total, frames per second, time left.
     const double seconds = std::chrono::duration<double>(now - start).count();
     const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
     char text[96];

@@ -8,73 +8,6 @@
 
 #include "effect/driver.h"
 
-const char kRenderHelp[] =
-    "usage: ombrith-render [--variant 320|640] [--seed S] [--picture]\n"
-    "                      [--time T]... [--from T --frames N --fps F] [--out DIR]\n"
-    "                      [--apng FILE] [--video FILE]\n"
-    "                      [--scale N] [--chroma 444|420]\n"
-    "\n"
-    "Renders the demo without a display into PNG files, one line per file written.\n"
-    "\n"
-    "  --variant 320|640  the program to render as: ombrith320 or ombrith640\n"
-    "                     (default 640)\n"
-    "  --seed S           set-up seed, as if the clock read S seconds (default: the\n"
-    "                     clock); the same S always gives the same picture. -1\n"
-    "                     (which the runtime takes as 'from the clock') and\n"
-    "                     non-finite numbers are refused\n"
-    "  --picture          the set-up picture, before any lens is drawn\n"
-    "  --time T           a frame at clock reading T seconds; repeat for more frames,\n"
-    "                     which animate one after the other as the demo's frames do\n"
-    "  --from T --frames N --fps F\n"
-    "                     N frames at T, T + 1/F, T + 2/F, ...; --video states F\n"
-    "                     as the fraction written (29.97 as 2997/100), refused\n"
-    "                     when its parts do not fit 32 bits\n"
-    "  --out DIR          an existing directory for the files (default: .); checked\n"
-    "                     even when only --apng or --video files are written\n"
-    "  --apng FILE        the frames as one looping animated PNG instead of PNG\n"
-    "                     files, lossless, each shown for 1/F s with --fps, otherwise\n"
-    "                     until the next frame's clock reading\n"
-    "  --video FILE       the frames as a YUV4MPEG2 stream at F frames/s for video\n"
-    "                     encoders; FILE - is standard output. A FIFO or a device\n"
-    "                     (/dev/null) is written as it is. Colours: 4:4:4,\n"
-    "                     full range (0-255), BT.601 matrix (header: C444\n"
-    "                     XCOLORRANGE=FULL XCOLORMATRIX=BT601)\n"
-    "  --scale N          every pixel as an N x N block, in every output; N a whole\n"
-    "                     number from 1 to 16 (default 1)\n"
-    "  --chroma 444|420   the video's chroma layout: 444 (default), or 420 (header:\n"
-    "                     C420jpeg), which every player takes; 420 needs an even\n"
-    "                     --scale, where each 2 x 2 chroma block lies inside one\n"
-    "                     pixel, so no colour is lost\n"
-    "  --progress, --no-progress\n"
-    "                     show or hide the progress line on standard error (it is\n"
-    "                     shown only on a terminal; by default not while standard\n"
-    "                     output carries a capture)\n"
-    "  --help             this text\n"
-    "  --version          the version number\n"
-    "\n"
-    "With no --picture, --time or --from, the set-up picture is rendered. Every clock\n"
-    "reading, given or derived, is checked before anything is rendered: it must be\n"
-    "finite and below 3.4028235677973366e+38 in size (beyond that the animation's\n"
-    "single-precision time overflows). Numbers are decimal: a sign if wanted, digits,\n"
-    "and for S, T and F a fraction and an exponent too (-2, 2.5, .5, 1e-3); no\n"
-    "spaces, no hex.\n"
-    "\n"
-    "Each file appears under its name only when complete. A signal that ends the\n"
-    "tool (any but SIGKILL) removes the file being written first, and the tool ends\n"
-    "with the signal's usual status. A FIFO or a device at a PNG file's name, which\n"
-    "the tool makes up, is refused. On a terminal, long renders show their progress\n"
-    "on standard error, in one line that fits the terminal's width.\n"
-    "\n"
-    "Exit status:\n"
-    "  0  every file was written and listed on standard output\n"
-    "  1  writing a file or the list on standard output failed (the message names the\n"
-    "     file and the reason; the files finished before are kept), or memory ran out\n"
-    "  2  bad usage, a clock reading or seed that cannot be rendered, a rate that\n"
-    "     a video header cannot state, an --out that is not a writable directory, an\n"
-    "     output that cannot be created or replaced, a capture file that is not a\n"
-    "     file, a FIFO or a character device, a PNG file's name taken by anything but\n"
-    "     a file, or two outputs that are the same file\n";
-
 // Written by hand: the standard library's to_chars brings over 100 kB of
 // tables into the program. The fewest digits that read back as `value`, in
 // fixed or scientific notation, whichever is shorter (fixed on a tie).
@@ -177,8 +110,6 @@ bool exact_rate(const std::string& text, uint32_t rate[2]) {
     return num <= UINT32_MAX && den <= UINT32_MAX;
 }
 
-// The message for a reading the effect cannot draw; `source` says where it
-// came from.
 std::string undrawable(double reading, const std::string& source) {
     return "the clock reading " + shortest(reading) + " (" + source +
            ") cannot be rendered: readings must be finite and below " +

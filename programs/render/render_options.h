@@ -32,15 +32,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
 
 // The tool's exit statuses, as the help tells them. A signal that ends the
 // tool ends it with the signal's usual status instead.
-enum RenderStatus : int {
-    kRenderDone = 0,
-    kRenderWriteFailed = 1,
-    kRenderRefused = 2,
-};
-
-// The help text; its exit statuses are also in the README and the manual
-// page, word for word.
-extern const char kRenderHelp[];
+enum RenderStatus : int { kRenderDone = 0, kRenderWriteFailed = 1, kRenderRefused = 2 };
 
 // The shortest text that reads back as `value` ("2.5", "1e+308").
 std::string shortest(double value);

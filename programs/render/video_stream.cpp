@@ -1,7 +1,6 @@
 #include "programs/render/video_stream.h"
 
-#include <cerrno>
-#include <cstring>
+#include "programs/render/output_file.h"
 
 namespace {
 
@@ -19,12 +18,6 @@ void ycbcr(uint32_t rgb, uint8_t& y, uint8_t& cb, uint8_t& cr) {
     cr = clamp_level((32768 * r - 27439 * g - 5329 * b + kOffset + kHalf) >> 16);
 }
 
-bool write_bytes(std::FILE* out, const void* data, size_t size, std::string& error) {
-    if (std::fwrite(data, 1, size, out) == size) return true;
-    error = std::strerror(errno != 0 ? errno : EIO);
-    return false;
-}
-
 }  // namespace
 
 bool VideoWriter::begin(std::FILE* file, int32_t w, int32_t h, const uint32_t rate[2],
@@ -37,7 +30,7 @@ bool VideoWriter::begin(std::FILE* file, int32_t w, int32_t h, const uint32_t ra
                       static_cast<int>(width * scale), static_cast<int>(height * scale),
                       static_cast<unsigned>(rate[0]), static_cast<unsigned>(rate[1]),
                       chroma420 ? "C420jpeg XYSCSS=420JPEG" : "C444 XYSCSS=444");
-    return write_bytes(out, header, static_cast<size_t>(length), error);
+    return output_file_write(out, header, static_cast<size_t>(length), error);
 }
 
 bool VideoWriter::add_frame(const uint32_t* pixels, std::string& error) {
@@ -47,7 +40,7 @@ bool VideoWriter::add_frame(const uint32_t* pixels, std::string& error) {
         ycbcr(pixels[i], planes[i], planes[count + i], planes[2 * count + i]);
     }
     static const char marker[] = "FRAME\n";
-    if (!write_bytes(out, marker, sizeof marker - 1, error)) return false;
+    if (!output_file_write(out, marker, sizeof marker - 1, error)) return false;
     // Each plane row by row, every sample repeated across and down: the
     // chroma of 4:2:0 at half the scale of the luma.
     for (int plane = 0; plane < 3; ++plane) {
@@ -60,7 +53,7 @@ bool VideoWriter::add_frame(const uint32_t* pixels, std::string& error) {
                 for (int32_t k = 0; k < repeat; ++k) *sample++ = source[x];
             }
             for (int32_t k = 0; k < repeat; ++k) {
-                if (!write_bytes(out, repeat > 1 ? row.data() : source, row.size(), error)) {
+                if (!output_file_write(out, repeat > 1 ? row.data() : source, row.size(), error)) {
                     return false;
                 }
             }

@@ -24,8 +24,7 @@ struct VideoWriter {
     bool add_frame(const uint32_t* pixels, std::string& error);
 
     std::FILE* out = nullptr;
-    int32_t width = 0;
-    int32_t height = 0;
+    int32_t width = 0, height = 0;
     std::vector<uint8_t> planes;  // Y, Cb and Cr of a frame, unscaled
     std::vector<uint8_t> row;     // a scaled row of one plane
 };

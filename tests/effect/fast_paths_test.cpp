@@ -3,9 +3,9 @@
 // The plain lens costs an arctangent and a sine per position (about 25 ms for
 // a 320x240 frame and 45 ms for a 640x480 one), and the plain 640x480 distance
 // pass about 90 ms. The optimised native build runs the whole differential
-// set: 2,000 random frames per variant and 200 whole set-ups per variant,
-// split into shards that CTest runs side by side (about four minutes of
-// processor time). Sanitized builds and the 32-bit build under Wine, several
+// set: 1,000 random frames per variant and 100 whole set-ups per variant,
+// split into shards that CTest runs side by side (about two and a half
+// minutes of processor time). Sanitized builds and the 32-bit build under Wine, several
 // times slower, run tens of frames and a few set-ups. OMBRITH_FAST_PATH_FRAMES
 // and OMBRITH_FAST_PATH_SEEDS set the counts per variant for any build (a
 // longer soak: OMBRITH_FAST_PATH_FRAMES=10000).
@@ -47,12 +47,12 @@ int32_t count_from_env(const char* name, int32_t fallback) {
 
 // Random frames per variant.
 int32_t frame_count(int32_t reduced) {
-    return count_from_env("OMBRITH_FAST_PATH_FRAMES", kFullRun ? 2000 : reduced);
+    return count_from_env("OMBRITH_FAST_PATH_FRAMES", kFullRun ? 1000 : reduced);
 }
 
 // Whole set-ups per variant.
 int32_t seed_count(int32_t reduced) {
-    return count_from_env("OMBRITH_FAST_PATH_SEEDS", kFullRun ? 200 : reduced);
+    return count_from_env("OMBRITH_FAST_PATH_SEEDS", kFullRun ? 100 : reduced);
 }
 
 // This shard's part of a total count: the shards together cover it exactly.

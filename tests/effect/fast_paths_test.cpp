@@ -5,10 +5,10 @@
 // pass about 90 ms. The optimised native build runs the whole differential
 // set: 1,000 random frames per variant and 100 whole set-ups per variant,
 // split into shards that CTest runs side by side (about two and a half
-// minutes of processor time). Sanitized builds and the 32-bit build under Wine, several
-// times slower, run tens of frames and a few set-ups. OMBRITH_FAST_PATH_FRAMES
-// and OMBRITH_FAST_PATH_SEEDS set the counts per variant for any build (a
-// longer soak: OMBRITH_FAST_PATH_FRAMES=10000).
+// minutes of processor time). Sanitized builds and the 32-bit build under
+// Wine, several times slower, run tens of frames and a few set-ups.
+// OMBRITH_FAST_PATH_FRAMES and OMBRITH_FAST_PATH_SEEDS set the counts per
+// variant for any build (a longer soak: OMBRITH_FAST_PATH_FRAMES=10000).
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

@@ -46,7 +46,9 @@ int32_t scripted_open(const char* title, int32_t width, int32_t height) {
 int32_t scripted_update(const uint32_t* pixels) {
     presenter_log.calls.push_back("update");
     if (presenter_log.first_frame == nullptr) presenter_log.first_frame = pixels;
-    if (pixels != presenter_log.first_frame) presenter_log.calls.emplace_back("another frame buffer");
+    if (pixels != presenter_log.first_frame) {
+        presenter_log.calls.emplace_back("another frame buffer");
+    }
     // A drawn frame holds colours of the mapping, never plain zero.
     if (pixels[0] == 0 && pixels[presenter_log.width - 1] == 0) presenter_log.frames_drawn = false;
     return 0;  // a failed update is ignored

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "effect/driver.h"
-#include "programs/render/apng_file.h"
+#include "programs/render/png_file.h"
 
 namespace {
 

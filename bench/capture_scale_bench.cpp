@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "effect/driver.h"
-#include "programs/render/apng_file.h"
 #include "programs/render/png_file.h"
 #include "programs/render/video_stream.h"
 

@@ -1,5 +1,5 @@
 # Cross build for 64-bit ARM Linux with Debian's g++-aarch64-linux-gnu and
-# the arm64 libraries installed through multiarch (SDL2, libpng and zlib in
+# the arm64 libraries installed through multiarch (SDL2 and zlib in
 # /usr/lib/aarch64-linux-gnu). Programs and tests run under qemu-aarch64.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)

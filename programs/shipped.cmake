@@ -5,7 +5,7 @@
 # read this list: a new program adds its folder, its line here and its page.
 #
 # A demo keeps its state in zero-filled memory, not in the file; the Windows
-# render tool has libpng and zlib linked in.
+# render tool has zlib linked in.
 function(ombrith_program name)
   cmake_parse_arguments(P "" "DESCRIPTION" "SHIPS" ${ARGN})
   set(OMBRITH_PROGRAMS ${OMBRITH_PROGRAMS} ${name} PARENT_SCOPE)

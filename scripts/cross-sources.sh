@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Unpacks Debian's source packages of zlib and libpng for the Windows cross
-# build, which links them statically (no MinGW builds of them are packaged).
-# The same upstream versions as the host's own libraries, so that the render
-# tool writes the same PNG bytes on both systems.
-#   cross-sources.sh DEST      -> DEST/zlib, DEST/libpng
+# Unpacks Debian's source package of zlib for the Windows cross build, which
+# links it statically (no MinGW build of it is packaged). The same upstream
+# version as the host's own library, so that the render tool writes the same
+# PNG bytes on both systems.
+#   cross-sources.sh DEST      -> DEST/zlib
 # Needs Debian's source lists; when they are missing, a deb-src entry for the
 # system's own mirrors is added and the lists are updated. Works as root with
 # no terminal; elsewhere it uses sudo.
@@ -15,7 +15,7 @@ sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 . /etc/os-release
 suite=${VERSION_CODENAME:?no release codename in /etc/os-release}
-packages=("zlib/$suite" "libpng1.6/$suite")
+packages=("zlib/$suite")
 
 if ! apt-get source --print-uris -q "${packages[@]}" >/dev/null 2>&1; then
   list=/etc/apt/sources.list.d/debian.sources
@@ -39,5 +39,4 @@ trap 'rm -rf "$work"' EXIT
 rm -rf "$dest"
 mkdir -p "$dest"
 mv "$work"/zlib-*/ "$dest/zlib"
-mv "$work"/libpng1.6-*/ "$dest/libpng"
 touch "$dest/.complete"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, and only
 # those that are missing, then the sources that the Windows cross build
-# compiles (zlib and libpng, into build/cross-sources) and the web tests' npm
+# compiles (zlib, into build/cross-sources) and the web tests' npm
 # packages (install-npm.sh). Package lists live in
 # scripts/packages/*.txt, one package a line ('#' starts a comment). Works as
 # root without a terminal; elsewhere it uses sudo.
@@ -54,7 +54,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# The Windows build links zlib and libpng compiled from Debian's sources.
+# The Windows build links zlib compiled from Debian's source.
 for list in "${lists[@]}"; do
   if [ "$(basename "$list")" = windows.txt ]; then
     bash "$here/cross-sources.sh" "$root/build/cross-sources"

@@ -9,7 +9,6 @@
 
 #include "effect/driver.h"
 #include "platform/clock.h"
-#include "programs/render/apng_file.h"
 #include "programs/render/output_file.h"
 #include "programs/render/png_file.h"
 #include "programs/render/progress.h"

@@ -25,7 +25,6 @@
 #include <gtest/gtest.h>
 
 #include "effect/driver.h"
-#include "programs/render/apng_file.h"
 #include "programs/render/png_file.h"
 #include "programs/render/render_options.h"
 

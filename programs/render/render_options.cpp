@@ -1,55 +1,15 @@
 #include "programs/render/render_options.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "effect/driver.h"
 
-// Written by hand: the standard library's to_chars brings over 100 kB of
-// tables into the program. The fewest digits that read back as `value`, in
-// fixed or scientific notation, whichever is shorter (fixed on a tie).
 std::string shortest(double value) {
-    char text[40];
-    if (!std::isfinite(value)) {
-        std::snprintf(text, sizeof text, "%g", value);
-        return text;
-    }
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(text, sizeof text, "%.*e", digits - 1, value);
-        if (std::strtod(text, nullptr) == value) break;
-        // A tie rounded to even may miss where the digits above read back.
-        size_t i = static_cast<size_t>(std::strchr(text, 'e') - text);
-        while (i-- > 0 && (text[i] == '9' || text[i] == '.')) {
-            if (text[i] == '9') text[i] = '0';
-        }
-        if (i < sizeof text && text[i] != '-' && (++text[i], std::strtod(text, nullptr) == value)) {
-            break;
-        }
-    }
-    const std::string scientific = text;
-    const bool negative = text[0] == '-';
-    const size_t e = scientific.find('e');
-    const int exponent = std::atoi(text + e + 1);
-    std::string mantissa;
-    for (size_t i = negative; i < e; ++i) {
-        if (text[i] != '.') mantissa += text[i];
-    }
-    const int count = static_cast<int>(mantissa.size());
-    std::string fixed = negative ? "-" : "";
-    if (exponent >= count - 1) {
-        // A whole number is written exactly, every digit of it.
-        std::snprintf(text, sizeof text, "%.0f", value);
-        fixed = text;
-    } else if (exponent >= 0) {
-        const size_t point = static_cast<size_t>(exponent) + 1;
-        fixed += mantissa.substr(0, point) + "." + mantissa.substr(point);
-    } else {
-        fixed += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + mantissa;
-    }
-    return fixed.size() <= scientific.size() ? fixed : scientific;
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 namespace {

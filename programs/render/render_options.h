@@ -34,5 +34,6 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
 // tool ends it with the signal's usual status instead.
 enum RenderStatus : int { kRenderDone = 0, kRenderWriteFailed = 1, kRenderRefused = 2 };
 
-// The shortest text that reads back as `value` ("2.5", "1e+308").
+// The shortest text that reads back as `value` ("2.5", "1e+308"), in fixed or
+// scientific notation, whichever is shorter (fixed on a tie).
 std::string shortest(double value);

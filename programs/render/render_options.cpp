@@ -112,16 +112,14 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         if (numeric && !parse_number(value, number)) {
             return refuse(error, arg + " needs a finite number, not '" + value + "'");
         }
-        if (arg == "--variant") {
-            if (value != "320" && value != "640") {
-                return refuse(error, "unknown variant '" + value + "': use 320 or 640");
+        if (arg == "--variant" || arg == "--chroma") {
+            const bool variant = arg == "--variant";
+            const std::string one = variant ? "320" : "444", other = variant ? "640" : "420";
+            if (value != one && value != other) {
+                return refuse(error, "unknown " + arg.substr(2) + " '" + value + "': use " + one +
+                                         " or " + other);
             }
-            options.variant = value == "320" ? 320 : 640;
-        } else if (arg == "--chroma") {
-            if (value != "444" && value != "420") {
-                return refuse(error, "unknown chroma '" + value + "': use 444 or 420");
-            }
-            options.chroma = value == "420" ? 420 : 444;
+            (variant ? options.variant : options.chroma) = std::stoi(value);
         } else if (arg == "--seed") {
             if (number == -1.0) {
                 return refuse(error, "--seed -1 is not a seed but 'from the clock' to the runtime; "

@@ -123,7 +123,13 @@ start_demo() {
   wine_env_desktop "$prefix" "${width}x${height}"
   "$wine" "$program" >"$work/program.log" 2>&1 &
   program_pid=$!
-  wait_until 90 window_mapped || fail "no window titled '$title' appeared"
+  if ! wait_until 90 window_mapped; then
+    # What is needed to tell a hung start from one that ended or drew elsewhere.
+    program_exited && echo "the program has ended" >&2
+    { echo "--- its output:"; cat "$work/program.log"
+      echo "--- the X server's windows:"; xwininfo -root -tree; } >&2 2>&1 || true
+    fail "no window titled '$title' appeared"
+  fi
   wait_for_effect "$work/first.png"
   local deadline=$((SECONDS + 30))
   until shoot "$work/second.png" &&

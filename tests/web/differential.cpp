@@ -2,7 +2,7 @@
 // builds (native and WebAssembly) can be compared; with --dump it writes the
 // pixels of one of them for counting the pixels that differ.
 //
-//   web_differential [--plain] VARIANT SETUPS FRAMES [--dump INDEX FILE]
+//   web_differential [--plain] [--tables] VARIANT SETUPS FRAMES [--dump INDEX FILE]
 //
 // --plain renders with the plain passes and lenses, as the algorithm reads,
 // instead of the fastest paths of the build.
@@ -10,7 +10,10 @@
 // Line k of the output is "k hash" for item k: items come per set-up, its
 // picture first, then FRAMES frames of random animation states and clock
 // readings. The random inputs come from an integer generator, so both builds
-// draw the same ones.
+// draw the same ones. --tables adds a last line for what neither the variant
+// nor --plain changes: the animation over 100,000 frames, extended-precision
+// operations and the tables (most of a run's time under qemu, so one run
+// per pair of builds asks for it).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -69,6 +72,7 @@ uint64_t animation_hash(int32_t steps) {
 }
 
 bool plain = false;
+bool tables_line = false;
 
 // Extended-precision sums, products, quotients and square roots of operands
 // of every size the effect meets, each rounded as one x87 operation rounds
@@ -185,6 +189,7 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
         if (dump_index >= 0 && item > dump_index) return 0;
     }
     if (dump_index >= 0) return 1;  // no such item
+    if (!tables_line) return 0;
     // The extended operations, the square-root table and the fast lenses'
     // angle table: every
     // arctangent of the lenses' whole-number grid, rounded to single.
@@ -200,13 +205,19 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--plain") == 0) {
-        plain = true;
-        --argc;
-        ++argv;
+    for (; argc > 1 && std::strncmp(argv[1], "--", 2) == 0 && std::strcmp(argv[1], "--dump") != 0;
+         --argc, ++argv) {
+        if (std::strcmp(argv[1], "--plain") == 0) {
+            plain = true;
+        } else if (std::strcmp(argv[1], "--tables") == 0) {
+            tables_line = true;
+        } else {
+            break;
+        }
     }
     if (argc != 4 && argc != 7) {
-        std::fputs("usage: web_differential [--plain] VARIANT SETUPS FRAMES [--dump INDEX FILE]\n", stderr);
+        std::fputs("usage: web_differential [--plain] [--tables] VARIANT SETUPS FRAMES [--dump INDEX FILE]\n",
+                   stderr);
         return 2;
     }
     const int variant = std::atoi(argv[1]);

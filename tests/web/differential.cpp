@@ -163,7 +163,7 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
             if (out == nullptr) return false;
             const size_t n = static_cast<size_t>(V.pixels());
             const bool ok = std::fwrite(pixels, sizeof(uint32_t), n, out) == n;
-            return std::fclose(out) == 0 && ok;
+            if (std::fclose(out) != 0 || !ok) return false;
         }
         ++item;
         return true;
@@ -190,9 +190,9 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
     }
     if (dump_index >= 0) return 1;  // no such item
     if (!tables_line) return 0;
-    // The extended operations, the square-root table and the fast lenses'
-    // angle table: every
-    // arctangent of the lenses' whole-number grid, rounded to single.
+    // The animation, the extended operations, the square-root table and the
+    // fast lenses' angle table: every arctangent of the lenses' whole-number
+    // grid, rounded to single.
     uint64_t tables = animation_hash(100000);
     tables = hash(&tables, sizeof tables, extended_operations_hash(30000));
     tables = hash(isqrt_table, sizeof isqrt_table, tables);
@@ -205,8 +205,7 @@ int run(int32_t setups, int32_t frames, int64_t dump_index, const char* dump_pat
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (; argc > 1 && std::strncmp(argv[1], "--", 2) == 0 && std::strcmp(argv[1], "--dump") != 0;
-         --argc, ++argv) {
+    for (; argc > 1; --argc, ++argv) {
         if (std::strcmp(argv[1], "--plain") == 0) {
             plain = true;
         } else if (std::strcmp(argv[1], "--tables") == 0) {

@@ -48,10 +48,39 @@ for pkg in "${missing[@]}"; do
       fi ;;
   esac
 done
+# A mirror in the middle of a sync serves an index that does not match its
+# Release file, and apt-get update fails: try again a little later.
+update() {
+  local try
+  for try in 1 2 3; do
+    "${sudo[@]}" apt-get update -q && return 0
+    [ "$try" -lt 3 ] || return 1
+    echo "apt-get update failed; trying again in $((try * 20)) s" >&2
+    sleep $((try * 20))
+  done
+}
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}" >&2
-  "${sudo[@]}" apt-get update -q
-  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if ! update; then
+    # Only 32-bit Wine needs i386 packages, and its tests are skipped where it
+    # is missing. When the mirror's indexes stay unreadable, go on without
+    # them (and without the architecture, whose index is what fails; the
+    # next run adds it back and tries again).
+    rest=()
+    for pkg in "${missing[@]}"; do
+      case "$pkg" in *:i386) ;; *) rest+=("$pkg") ;; esac
+    done
+    [ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
+    "${sudo[@]}" dpkg --remove-architecture i386 || exit 1
+    echo "installing without the i386 packages: 32-bit Wine will be missing" \
+      "and its tests skipped" >&2
+    missing=("${rest[@]}")
+    "${sudo[@]}" apt-get update -q
+  fi
+  if [ ${#missing[@]} -gt 0 ]; then
+    "${sudo[@]}" apt-get install -y -q -o Acquire::Retries=3 \
+      --no-install-recommends "${missing[@]}"
+  fi
 fi
 
 # The Windows build links zlib compiled from Debian's source.
